@@ -1,0 +1,44 @@
+#pragma once
+// The deterministic clock of headless runs: before frame k the virtual sound
+// device plays rate/F frames more (the fraction carried exactly), the player
+// mixes what falls due, and the process clock reads k x 1000 / F ms. After
+// each frame the requested shots are written; a capture streams every frame
+// and the sound to ffmpeg.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/demo_app.h"
+#include "app/options.h"
+#include "platform/wave_output.h"
+
+class HeadlessDriver : public FrameDriver {
+public:
+    HeadlessDriver(VirtualWaveOutput& device, const Options& options);
+    ~HeadlessDriver() override;
+
+    void beforeFrame(std::uint64_t k) override;
+    bool afterFrame(float demoTime) override;
+
+    // False when a shot or the capture could not be written.
+    bool ok() const { return ok_; }
+
+private:
+    bool writeShots(float demoTime);
+    bool startCapture();
+    bool finishCapture();
+
+    VirtualWaveOutput& device_;
+    int fps_;
+    std::vector<Shot> shots_;  // pending, in the order given
+    std::string capturePath_;
+    std::FILE* video_ = nullptr;
+    std::FILE* audio_ = nullptr;
+    std::string videoTemp_;
+    std::string audioTemp_;
+    std::uint64_t audioFrames_ = 0;
+    std::vector<std::int16_t> played_;
+    std::uint64_t frame_ = 0;
+    bool ok_ = true;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// The loading screen (the rippling "  <- now loading ->" band) and the
+// thumbnail of the viewport in the lower bar, refreshed on the beat.
+
+// Builds the 640x128 loading picture; once, while loading.
+void buildLoadingImage();
+// Overwrites the whole viewport with the loading band at time ms; does not present.
+void drawLoadingFrame(float time);
+// Writes the 160x72 thumbnail of the viewport into the lower bar and presents the bars.
+void drawThumbnail();
+// Frees the loading picture (at process exit).
+void freeLoadingImage();

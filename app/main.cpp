@@ -1,0 +1,56 @@
+// QORB T: a real-time audiovisual show. Takes the screen at 640x480, plays its
+// own XM music through its own player and shows six software-rendered scenes
+// locked to the music. Any key ends it.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/demo_app.h"
+#include "app/headless_driver.h"
+#include "app/options.h"
+#include "music/xm_player.h"
+#include "platform/dialogs.h"
+#include "platform/display.h"
+#include "platform/wave_output.h"
+
+#ifndef QORBT_VERSION
+#define QORBT_VERSION "0.1.0"
+#endif
+
+int main(int argc, char** argv) {
+    const OptionsResult parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "qorbt: %s\nTry 'qorbt --help'.\n", parsed.error.c_str());
+        return 2;
+    }
+    const Options& options = parsed.options;
+    if (options.help) {
+        std::fputs(usageText(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("qorbt %s\n", QORBT_VERSION);
+        return 0;
+    }
+
+    dialogs::setEnabled(options.dialogs && !options.headless);
+    if (options.headless) {
+        HeadlessDisplay display;
+        VirtualWaveOutput device;
+        xmSetWaveOutput(&device);
+        int code = 0;
+        {
+            HeadlessDriver driver(device, options);
+            DemoApp app(display);
+            if (driver.ok()) code = app.run(&driver);
+            app.shutdown(false);
+            if (!driver.ok()) code = 1;
+        }
+        xmSetWaveOutput(nullptr);
+        return code;
+    }
+    const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed});
+    DemoApp app(*display);
+    return app.run();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// Command-line options. With none the show runs as designed: full screen,
+// with sound and message boxes.
+#include <string>
+#include <vector>
+
+struct Shot {
+    float demoTime = 0.0f;  // ms; the first frame at or after it is written
+    std::string path;
+};
+
+struct Options {
+    bool windowed = false;
+    bool dialogs = true;
+    bool headless = false;
+    int fps = 60;               // headless frames per second
+    std::vector<Shot> shots;    // headless only; the run ends after the last
+    std::string capturePath;    // headless only: whole-show video through ffmpeg
+    bool help = false;
+    bool version = false;
+};
+
+struct OptionsResult {
+    Options options;
+    std::string error;  // empty when the arguments were understood
+};
+
+OptionsResult parseOptions(const std::vector<std::string>& arguments);
+const char* usageText();

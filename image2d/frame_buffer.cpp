@@ -1,0 +1,4 @@
+#include "image2d/frame_buffer.h"
+
+std::uint32_t* frameBuffer = nullptr;
+std::uint32_t* viewport = nullptr;

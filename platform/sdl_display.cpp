@@ -1,0 +1,157 @@
+// The display on SDL2: a full-screen-desktop window with a 640x480 logical
+// size (letterboxed, aspect kept), the software renderer and one streaming
+// XRGB8888 texture whose rows are updated in place.
+#include <SDL.h>
+
+#include <cstring>
+
+#include "platform/dialogs.h"
+#include "platform/display.h"
+
+namespace {
+
+constexpr const char* kWindowTitle = "nu is ie kapot";
+constexpr int kPitch = kScreenWidth * 4;
+
+class SdlDisplay : public Display {
+public:
+    explicit SdlDisplay(const DisplayOptions& options) : options_(options) {}
+    ~SdlDisplay() override { release(); }
+
+    DisplaySetup setUp() override {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return DisplaySetup::VideoInitFailed;
+        videoUp_ = true;
+        // Without DISPLAY, SDL falls back to an invisible off-screen driver:
+        // that is no display for a show.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)
+            return DisplaySetup::VideoInitFailed;
+
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        int width = kScreenWidth;
+        int height = kScreenHeight;
+        Uint32 flags = SDL_WINDOW_FULLSCREEN_DESKTOP;
+        if (options_.windowed) {
+            flags = 0;
+            const int factor = windowScale();
+            width *= factor;
+            height *= factor;
+        }
+        window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                                   flags);
+        if (window_ == nullptr) return DisplaySetup::WindowFailed;
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+        if (renderer_ == nullptr) return DisplaySetup::WindowFailed;
+        dialogs::setDisplayUp(true);
+
+        if (SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight) != 0) return DisplaySetup::ModeFailed;
+
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
+                                     kScreenHeight);
+        if (texture_ == nullptr) return DisplaySetup::SurfaceFailed;
+        SDL_ShowCursor(SDL_DISABLE);
+        const Uint32 state = SDL_GetWindowFlags(window_);
+        focused_ = (state & SDL_WINDOW_INPUT_FOCUS) != 0;
+        minimised_ = (state & SDL_WINDOW_MINIMIZED) != 0;
+        hidden_ = (state & SDL_WINDOW_HIDDEN) != 0;
+        lastActive_ = active();
+        return DisplaySetup::Ok;
+    }
+
+    void release() override {
+        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        texture_ = nullptr;
+        renderer_ = nullptr;
+        window_ = nullptr;
+        dialogs::setDisplayUp(false);
+        if (videoUp_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        videoUp_ = false;
+    }
+
+    bool updateRows(const std::uint32_t* frameBuffer, int firstRow, int rowCount) override {
+        if (texture_ == nullptr) return false;
+        const SDL_Rect rows{0, firstRow, kScreenWidth, rowCount};
+        return SDL_UpdateTexture(texture_, &rows, frameBuffer + firstRow * kScreenWidth, kPitch) == 0;
+    }
+
+    void show() override {
+        if (renderer_ == nullptr) return;
+        SDL_RenderClear(renderer_);
+        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+    }
+
+    bool pollEvent(DisplayEvent& event) override {
+        SDL_Event e;
+        while (SDL_PollEvent(&e) != 0) {
+            if (translate(e, event)) return true;
+        }
+        return false;
+    }
+
+    void waitEvent() override {
+        SDL_Event e;
+        // Wait, then put the event back for pollEvent to translate.
+        if (SDL_WaitEvent(&e) != 0) SDL_PushEvent(&e);
+    }
+
+    bool initiallyActive() const override { return lastActive_; }
+
+private:
+    bool active() const { return focused_ && !minimised_ && !hidden_; }
+
+    // The largest whole factor by which a window still fits the screen.
+    static int windowScale() {
+        SDL_Rect usable;
+        if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+        int factor = 1;
+        while (kScreenWidth * (factor + 1) <= usable.w && kScreenHeight * (factor + 1) <= usable.h) ++factor;
+        return factor;
+    }
+
+    bool translate(const SDL_Event& e, DisplayEvent& event) {
+        switch (e.type) {
+        case SDL_KEYDOWN:
+            event = {DisplayEventKind::KeyDown, false};
+            return true;
+        case SDL_QUIT:
+            event = {DisplayEventKind::CloseRequest, false};
+            return true;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+            case SDL_WINDOWEVENT_CLOSE: event = {DisplayEventKind::CloseRequest, false}; return true;
+            case SDL_WINDOWEVENT_FOCUS_GAINED: focused_ = true; break;
+            case SDL_WINDOWEVENT_FOCUS_LOST: focused_ = false; break;
+            case SDL_WINDOWEVENT_MINIMIZED: minimised_ = true; break;
+            case SDL_WINDOWEVENT_RESTORED: minimised_ = false; break;
+            case SDL_WINDOWEVENT_HIDDEN: hidden_ = true; break;
+            case SDL_WINDOWEVENT_SHOWN: hidden_ = false; break;
+            default: return false;
+            }
+            if (active() == lastActive_) return false;
+            lastActive_ = active();
+            event = {DisplayEventKind::Activation, lastActive_};
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    DisplayOptions options_;
+    bool videoUp_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    bool focused_ = false;
+    bool minimised_ = false;
+    bool hidden_ = false;
+    bool lastActive_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> makeSdlDisplay(const DisplayOptions& options) {
+    return std::make_unique<SdlDisplay>(options);
+}

@@ -1,0 +1,50 @@
+#pragma once
+// Sound output: plays one looping ring of 16-bit stereo frames, starting
+// silent, and reports how many frames it has played so far.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class WaveOutput {
+public:
+    virtual ~WaveOutput() = default;
+    // Opens the device for 16-bit stereo at rate frames per second; false when there is none.
+    virtual bool open(int rate) = 0;
+    // Plays ring (frames stereo frames, left then right) over and over from its
+    // first frame. The caller keeps the ring alive until close().
+    virtual void play(const std::int16_t* ring, std::uint32_t frames) = 0;
+    // Frames played since play(); 64 bits, so it never wraps.
+    virtual std::uint64_t framesPlayed() const = 0;
+    // Stops playing and closes the device; harmless when repeated.
+    virtual void close() = 0;
+    // A virtual device moves only when told to; whoever drives it also services
+    // the player's mixer on its own thread, so a run is deterministic.
+    virtual bool isVirtual() const { return false; }
+};
+
+// The default sound device through SDL2 audio; open() fails when there is none.
+std::unique_ptr<WaveOutput> makeSdlWaveOutput();
+
+// A device that plays only when advanced explicitly (headless runs, tests,
+// rendering to files).
+class VirtualWaveOutput : public WaveOutput {
+public:
+    bool open(int rate) override;
+    void play(const std::int16_t* ring, std::uint32_t frames) override;
+    std::uint64_t framesPlayed() const override { return played_.load(std::memory_order_acquire); }
+    void close() override;
+    bool isVirtual() const override { return true; }
+
+    // Plays frames more; when playedOut is given, the frames played are copied
+    // there (2 x frames samples).
+    void advance(std::uint32_t frames, std::int16_t* playedOut = nullptr);
+    int rate() const { return rate_; }
+    bool isOpen() const { return open_; }
+
+private:
+    const std::int16_t* ring_ = nullptr;
+    std::uint32_t ringFrames_ = 0;
+    std::atomic<std::uint64_t> played_{0};
+    int rate_ = 0;
+    bool open_ = false;
+};

@@ -1,0 +1,7 @@
+#include "scenes/scenes.h"
+
+void sharedSetUp() {}
+
+void drawSharedBackdrop() {}
+
+void releaseShared() {}
