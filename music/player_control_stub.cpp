@@ -1,6 +1,11 @@
-// Placeholder until the player lands: no output, no songs.
+// Placeholder until the loader, sequencer and control land.
+#include "music/sequencer.h"
 #include "music/xm_player.h"
+#include "music/xm_types.h"
 
+XmSong playingSongs;
+XmSample emptySample;
+XmInstrument emptyInstrument;
 void xmSetFileCallbacks(XmOpenFn, XmCloseFn, XmReadFn, XmSeekFn, XmTellFn) {}
 XmSong* xmLoad(const char*, XmSampleDecoder) { return nullptr; }
 bool xmPlay(XmSong*) { return false; }
@@ -9,8 +14,5 @@ bool xmFree(XmSong*) { return false; }
 std::int32_t xmGetTimeMs(const XmSong*) { return 0; }
 std::int32_t xmGetRow(const XmSong*) { return 0; }
 std::int32_t xmGetOrder(const XmSong*) { return 0; }
-bool xmSetBufferLength(std::int32_t) { return true; }
-bool xmStartOutput(std::int32_t) { return false; }
-void xmStopOutput() {}
-void xmSetWaveOutput(WaveOutput*) {}
-int xmServiceOutput() { return 0; }
+void xmTick(XmSong*) {}
+void samplesPerTick(XmSong*, std::int32_t) {}
