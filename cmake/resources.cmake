@@ -4,9 +4,13 @@
 
 set_property(GLOBAL PROPERTY QORBT_RESOURCE_IDS "")
 
+# qorbt_add_resource(<id> <file> [<target that generates the file>])
 function(qorbt_add_resource id file)
   set_property(GLOBAL APPEND PROPERTY QORBT_RESOURCE_IDS ${id})
   set_property(GLOBAL PROPERTY QORBT_RESOURCE_FILE_${id} ${file})
+  if(ARGC GREATER 2)
+    set_property(GLOBAL APPEND PROPERTY QORBT_RESOURCE_GENERATORS ${ARGV2})
+  endif()
 endfunction()
 
 # The two font faces of the lettering, from Debian's fonts-liberation2.
@@ -50,4 +54,8 @@ function(qorbt_resource_library name)
   configure_file(${table}.in ${table} COPYONLY)
   add_library(${name} STATIC ${sources} ${table})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  get_property(generators GLOBAL PROPERTY QORBT_RESOURCE_GENERATORS)
+  if(generators)
+    add_dependencies(${name} ${generators})
+  endif()
 endfunction()
