@@ -1,0 +1,67 @@
+#include "image2d/image_warps.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace {
+constexpr int kSide = 256;
+constexpr int kHalf = 128;
+constexpr std::uint32_t kOutside = 0xFF00FF;
+constexpr int kWidth = 640;
+constexpr int kHeight = 288;
+
+// The copy discWarp reads from; static because scene 2 warps its sky every frame.
+std::uint32_t warpCopy[kSide * kSide];
+
+void squeezeRowsIntoDisc(std::uint32_t* picture) {
+    for (int y = 0; y < kSide; ++y) {
+        const int k = y - kHalf;
+        const int a = static_cast<int>(std::sqrt(static_cast<double>(16641 - k * k)));  // 16641 = 129^2
+        if (a <= 0) continue;
+        const std::uint32_t* source = warpCopy + y * kSide;
+        // Linear indexing: the middle row's 258 pixels reach one pixel into
+        // each neighbouring row, and row 129 later overwrites the second one.
+        std::uint32_t* target = picture + y * kSide + (kHalf - a);
+        for (unsigned i = 0; i < 2u * static_cast<unsigned>(a); ++i) target[i] = source[(128u * i) / static_cast<unsigned>(a)];
+    }
+}
+
+void swapQuadrants(std::uint32_t* picture) {
+    for (int r = 0; r < kHalf; ++r) {
+        for (int c = 0; c < kHalf; ++c) {
+            std::swap(picture[r * kSide + c], picture[(r + kHalf) * kSide + c + kHalf]);
+            std::swap(picture[r * kSide + c + kHalf], picture[(r + kHalf) * kSide + c]);
+        }
+    }
+}
+
+// Masking each channel's low bits first keeps the sums from carrying into the next channel.
+inline std::uint32_t quarterMix(std::uint32_t near, std::uint32_t far) {
+    return (3 * (near & 0xFCFCFCu) + (far & 0xFCFCFCu)) >> 2;
+}
+inline std::uint32_t halfMix(std::uint32_t a, std::uint32_t b) { return ((a & 0xFEFEFEu) + (b & 0xFEFEFEu)) >> 1; }
+}  // namespace
+
+void discWarp(std::uint32_t* picture) {
+    std::memcpy(warpCopy, picture, sizeof warpCopy);
+    for (int i = 0; i < kSide * kSide; ++i) picture[i] = kOutside;
+    squeezeRowsIntoDisc(picture);
+    swapQuadrants(picture);
+}
+
+void expandSamples(std::uint32_t* viewportPixels) {
+    for (int g = 0; g < kHeight / 4; ++g) {
+        std::uint32_t* top = viewportPixels + 4 * g * kWidth;
+        for (int x = 0; x < kWidth; x += 2) {
+            const std::uint32_t a = top[x];
+            const std::uint32_t b = top[x + 4 * kWidth];  // for the last group: the row below the viewport
+            top[x + kWidth] = quarterMix(a, b);
+            top[x + 2 * kWidth] = halfMix(a, b);
+            top[x + 3 * kWidth] = quarterMix(b, a);
+        }
+    }
+    // By linear index: a row's last pixel mixes with the next row's first, the
+    // viewport's last with the first pixel below it.
+    for (int j = 1; j < kWidth * kHeight; j += 2) viewportPixels[j] = halfMix(viewportPixels[j - 1], viewportPixels[j + 1]);
+}
