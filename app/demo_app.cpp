@@ -1,5 +1,6 @@
 #include "app/demo_app.h"
 
+#include "app/loading_screen.h"
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
@@ -31,6 +32,8 @@ DemoApp::DemoApp(Display& display) : display_(display) { current_ = this; }
 
 DemoApp::~DemoApp() {
     shutdown(false);
+    // The loading picture lives for the whole run.
+    freeLoadingImage();
     if (current_ == this) current_ = nullptr;
 }
 

@@ -34,13 +34,20 @@ void writeWavHeader(std::FILE* f, std::uint64_t frames) {
 }  // namespace
 
 HeadlessDriver::HeadlessDriver(VirtualWaveOutput& device, const Options& options)
-    : device_(device), fps_(options.fps), shots_(options.shots), capturePath_(options.capturePath) {
+    : device_(device),
+      fps_(options.fps),
+      shots_(options.shots),
+      capturePath_(options.capturePath),
+      runToEnd_(options.shots.empty()) {
     processClock::setVirtualMs(0);
     if (!capturePath_.empty()) ok_ = startCapture();
 }
 
-HeadlessDriver::~HeadlessDriver() {
+HeadlessDriver::~HeadlessDriver() { finish(); }
+
+bool HeadlessDriver::finish() {
     if (video_ != nullptr) ok_ = finishCapture() && ok_;
+    return ok_;
 }
 
 void HeadlessDriver::beforeFrame(std::uint64_t k) {
@@ -62,20 +69,20 @@ void HeadlessDriver::beforeFrame(std::uint64_t k) {
 }
 
 bool HeadlessDriver::afterFrame(float demoTime) {
-    if (!writeShots(demoTime)) {
+    if (!ok_ || !writeShots(demoTime)) {
         ok_ = false;
         return false;
     }
-    if (video_ != nullptr) {
-        if (std::fwrite(frameBuffer, sizeof(std::uint32_t) * kFrameWidth, kFrameHeight, video_) !=
-            static_cast<std::size_t>(kFrameHeight)) {
-            ok_ = false;
-            return false;
-        }
-        if (frame_ % (fps_ * 10ull) == 0) std::fprintf(stderr, "capture: %.0f s of demo time\n", demoTime / 1000.0);
-        return true;
+    if (video_ != nullptr &&
+        std::fwrite(frameBuffer, sizeof(std::uint32_t) * kFrameWidth, kFrameHeight, video_) != kFrameHeight) {
+        std::fprintf(stderr, "qorbt: the capture stopped: ffmpeg took no more frames\n");
+        ok_ = false;
+        return false;
     }
-    return !shots_.empty();
+    // Without shots the run goes on to the end of the show.
+    if (!runToEnd_) return !shots_.empty();
+    if (frame_ % (fps_ * 10ull) == 0) std::fprintf(stderr, "headless: demo time %.0f s\n", demoTime / 1000.0);
+    return true;
 }
 
 bool HeadlessDriver::writeShots(float demoTime) {

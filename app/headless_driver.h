@@ -21,8 +21,9 @@ public:
     void beforeFrame(std::uint64_t k) override;
     bool afterFrame(float demoTime) override;
 
-    // False when a shot or the capture could not be written.
-    bool ok() const { return ok_; }
+    // Ends the capture (encoding it); false when a shot or the capture could
+    // not be written.
+    bool finish();
 
 private:
     bool writeShots(float demoTime);
@@ -40,5 +41,6 @@ private:
     std::uint64_t audioFrames_ = 0;
     std::vector<std::int16_t> played_;
     std::uint64_t frame_ = 0;
+    bool runToEnd_ = false;  // no shots: the whole show
     bool ok_ = true;
 };

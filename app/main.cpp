@@ -43,9 +43,8 @@ int main(int argc, char** argv) {
         {
             HeadlessDriver driver(device, options);
             DemoApp app(display);
-            if (driver.ok()) code = app.run(&driver);
-            app.shutdown(false);
-            if (!driver.ok()) code = 1;
+            code = app.run(&driver);
+            if (!driver.finish()) code = 1;
         }
         xmSetWaveOutput(nullptr);
         return code;
