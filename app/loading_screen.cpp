@@ -1,15 +1,79 @@
-// Placeholder until the loading screen lands.
 #include "app/loading_screen.h"
 
+#include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
+#include "image2d/lettering.h"
+#include "image2d/pixel_ops.h"
 
-void buildLoadingImage() {}
+namespace {
 
-void drawLoadingFrame(float) { std::memset(viewport, 0, sizeof(std::uint32_t) * kFrameWidth * kViewportRows); }
+constexpr int kImageWidth = 640;
+constexpr int kImageRows = 128;
+constexpr int kBandTop = 80;  // viewport row of the image's first row
+constexpr int kThumbnailLeft = 12;
+constexpr int kThumbnailTop = 396;
+constexpr int kThumbnailWidth = 160;
+constexpr int kThumbnailRows = 72;
 
-void drawThumbnail() { presentBars(frameBuffer); }
+// Kept for the whole run; released at process exit at the latest.
+std::unique_ptr<std::uint32_t[]> image;
 
-void freeLoadingImage() {}
+}  // namespace
+
+void buildLoadingImage() {
+    if (!image) image = std::make_unique<std::uint32_t[]>(kImageWidth * kImageRows);
+    std::uint32_t* pixels = image.get();
+    std::memset(pixels, 0, sizeof(std::uint32_t) * kImageWidth * kImageRows);
+    rasteriseText(pixels + 32 * kImageWidth, "  <- now loading ->", kImageWidth, 64);
+    shadeEdges(pixels, kImageWidth, kImageRows);
+    // A dim blue-green glow, strongest in the middle rows.
+    for (int y = 0; y < kImageRows; ++y) {
+        const std::uint32_t glow = scale(0x003040, static_cast<std::uint32_t>(y < 64 ? y : 127 - y));
+        for (int x = 0; x < kImageWidth; ++x)
+            addPixel(pixels, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), glow);
+    }
+}
+
+const std::uint32_t* loadingImagePixels() { return image.get(); }
+
+void drawLoadingFrame(float time) {
+    if (viewport == nullptr) return;
+    std::memset(viewport, 0, sizeof(std::uint32_t) * kFrameWidth * kViewportRows);
+    if (!image) return;
+    const double t = std::isfinite(time) ? time : 0.0;
+    const double strength = std::sin(t * 0.0007853981634);  // swings once per 8,000 ms
+    const double phase = t * 0.0021896211955331727;
+    for (int j = 0; j < kImageRows; ++j) {
+        const double rowPhase = j * 0.026737967914438502 + phase;
+        std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
+        for (int x = 0; x < kImageWidth; ++x) {
+            // At most 32 rows either way, wrapping round the image's 128 rows.
+            const int n = static_cast<int>(-32.0 * strength * std::sin(x * 0.028328611898017 + rowPhase));
+            destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
+        }
+    }
+}
+
+void drawThumbnail() {
+    if (frameBuffer == nullptr || viewport == nullptr) return;
+    for (int ty = 0; ty < kThumbnailRows; ++ty) {
+        std::uint32_t* destination = frameBuffer + (kThumbnailTop + ty) * kFrameWidth + kThumbnailLeft;
+        for (int tx = 0; tx < kThumbnailWidth; ++tx) {
+            // Four bits a channel leave room for sixteen of them in one word.
+            std::uint32_t sum = 0;
+            for (int dy = 0; dy < 4; ++dy) {
+                const std::uint32_t* source = viewport + (4 * ty + dy) * kFrameWidth + 4 * tx;
+                sum += (source[0] & 0xF0F0F0u) + (source[1] & 0xF0F0F0u) + (source[2] & 0xF0F0F0u) +
+                       (source[3] & 0xF0F0F0u);
+            }
+            destination[tx] = sum >> 4;
+        }
+    }
+    if (presentBars != nullptr) presentBars(frameBuffer);
+}
+
+void freeLoadingImage() { image.reset(); }

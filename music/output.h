@@ -13,3 +13,11 @@ std::int32_t outputRate();
 // Held by the output for the mixing of one fragment; every control operation
 // that changes a song, a voice or the song list takes it first.
 std::mutex& mixingLock();
+
+// Frames of one 20 ms fragment and of the whole ring, as set by the last
+// successful xmStartOutput (0 before).
+std::int32_t fragmentFrames();
+std::int32_t ringFrames();
+// Length of a gain ramp at the output rate (128 frames at 44,100 Hz), and its inverse.
+std::int32_t rampFrames();
+float inverseRampFrames();

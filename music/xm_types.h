@@ -93,6 +93,10 @@ struct XmSong {
     std::atomic<float> timeSeconds{0.0f};
     XmTickHandler tickHandler = nullptr;
     XmSampleDecoder sampleDecoder = nullptr;
+    // The cells of the row the last row tick read: the further ticks of that
+    // row use them even after a pattern loop has moved row.
+    const NoteCell* rowCells = nullptr;
+    std::uint8_t positionJumpSet = 0;  // a position jump on the current row (a break then keeps its order)
 };
 
 // The sequencer's state of one song channel, created zeroed by xmPlay.
@@ -140,7 +144,11 @@ struct XmChannel {
     std::int32_t loopCount;
     std::uint8_t waveControl;
     std::uint8_t fineVolumeMemory;
+    std::int32_t loopJumps;  // pattern-loop jumps taken on this visit of the pattern
 };
+
+// The stored note of a key off (the file's 97).
+constexpr std::uint8_t kKeyOffNote = 0xFF;
 
 // updateFlags bits
 constexpr std::uint8_t kUpdateFrequency = 1;
@@ -148,6 +156,9 @@ constexpr std::uint8_t kUpdateVolume = 2;
 constexpr std::uint8_t kUpdatePanning = 4;
 constexpr std::uint8_t kUpdateTrigger = 8;
 constexpr std::uint8_t kUpdateStop = 32;
+
+// True while the five file routines are registered (the output needs them to start).
+bool fileCallbacksSet();
 
 // Shared all-zero stand-ins for missing samples and instruments; never freed.
 extern XmSample emptySample;

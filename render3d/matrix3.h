@@ -5,7 +5,8 @@ class Matrix3 {
 public:
     float* m;  // nine floats, owned
 
-    Matrix3() : m(new float[9]) {}
+    // Starts as the identity so that no object ever turns by indeterminate values.
+    Matrix3() : m(new float[9]{1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f}) {}
     virtual ~Matrix3() { delete[] m; }
     Matrix3(const Matrix3&) = delete;
     Matrix3& operator=(const Matrix3&) = delete;

@@ -56,8 +56,7 @@ void Vector3::faceNormal(Vector3 p1, Vector3 p2, Vector3 p3) {
 }
 
 Vector3 Vector3::reflect(const Vector3& n) const {
-    const double d = (static_cast<double>(x) * n.x + static_cast<double>(y) * n.y + static_cast<double>(z) * n.z) /
-                     65536.0;
+    const float d = dotScaled(n);  // rounded to float like every stored dot product
     Vector3 r;
     r.x = static_cast<float>(x - 2.0 * d * n.x);
     r.y = static_cast<float>(y - 2.0 * d * n.y);

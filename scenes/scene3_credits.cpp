@@ -1,11 +1,186 @@
+// The credits: a grey plasma in a white viewport, the rainbow emblem shaking
+// on the beat, and three credit panels one after the other.
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "image2d/frame_buffer.h"
+#include "image2d/lettering.h"
+#include "image2d/pixel_ops.h"
+#include "scenes/demo_clock.h"
 #include "scenes/scenes.h"
 
 namespace scene3 {
 
-void prepare() {}
+namespace {
 
-void drawFrame(float) {}
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kLogoSize = 256;
+constexpr int kPanelWidth = 256;
+constexpr int kPanelRows = 64;
+constexpr std::uint32_t kPanelTint = 0x00CF9F;
 
-void teardown() {}
+std::unique_ptr<std::uint32_t[]> logoImage;
+std::unique_ptr<std::uint32_t[]> creditsCode;
+std::unique_ptr<std::uint32_t[]> creditsMusic;
+std::unique_ptr<std::uint32_t[]> creditsAnimation;
+
+struct PanelWindow {
+    float from;  // shown strictly between from and to
+    float to;
+    const std::unique_ptr<std::uint32_t[]>& image;
+    int column;
+    int row;
+};
+
+const PanelWindow panelWindows[] = {
+    {2019.0f, 4038.0f, creditsCode, 1, 0},
+    {6057.0f, 8076.0f, creditsMusic, 383, 153},
+    {10095.0f, 12114.0f, creditsAnimation, 1, 223},
+};
+
+std::unique_ptr<std::uint32_t[]> blankImage(int pixels) {
+    auto image = std::make_unique<std::uint32_t[]>(pixels);
+    std::memset(image.get(), 0, sizeof(std::uint32_t) * pixels);
+    return image;
+}
+
+// A dot of five pixels: the point and its four neighbours.
+void plotDot(std::uint32_t* image, int column, int row) {
+    const int offsets[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    for (const auto& offset : offsets) {
+        const int x = column + offset[0];
+        const int y = row + offset[1];
+        if (x >= 0 && x < kLogoSize && y >= 0 && y < kLogoSize) image[y * kLogoSize + x] = 255;
+    }
+}
+
+void drawEmblemCurve(std::uint32_t* image) {
+    for (int k = 0; k < 2048; ++k) {
+        const int row = static_cast<int>(10.0 * std::cos(k * (kPi / 128)) + 20.0 * std::sin(k * (kPi / 256)) +
+                                         40.0 * std::cos(k * (kPi / 512)) + 80.0 * std::sin(k * (kPi / 1024)) + 160.0);
+        const int column = static_cast<int>(10.0 * std::sin(k * (kPi / 128)) + 20.0 * std::cos(k * (kPi / 256)) +
+                                            40.0 * std::sin(k * (kPi / 512)) + 80.0 * std::cos(k * (kPi / 1024)) + 128.0);
+        plotDot(image, column, row);
+    }
+    for (int k = 0; k < 2048; ++k) {
+        const int row = static_cast<int>(32.0 * std::sin(k * (kPi / 1024)) + 160.0);
+        const int column = static_cast<int>(32.0 * std::cos(k * (kPi / 1024)) + 128.0);
+        plotDot(image, column, row);
+    }
+}
+
+// The hue turns once round the colour circle per turn about the circle's
+// centre; the relief shading sets the brightness.
+void colourEmblem(std::uint32_t* image) {
+    for (int y = 0; y < kLogoSize; ++y) {
+        for (int x = 0; x < kLogoSize; ++x) {
+            std::uint32_t& p = image[y * kLogoSize + x];
+            if (p == 0) continue;
+            const int e = static_cast<int>(angleOf(static_cast<float>(x - 128), static_cast<float>(y - 160)));
+            const int red = static_cast<int>(127.0 * std::sin((e + 341) * (kPi / 256)) + 128.0);
+            const int green = static_cast<int>(127.0 * std::sin((e + 170) * (kPi / 256)) + 128.0);
+            const int blue = static_cast<int>(127.0 * std::sin(e * (kPi / 256)) + 128.0);
+            p = scale(static_cast<std::uint32_t>(red * 65536 + green * 256 + blue), p & 0xFF);
+        }
+    }
+}
+
+std::unique_ptr<std::uint32_t[]> makePanel(const char* title, const char* name, int nameColumn) {
+    auto panel = blankImage(kPanelWidth * kPanelRows);
+    rasteriseText(panel.get() + 8, title, kPanelWidth, 32);
+    rasteriseText(panel.get() + 32 * kPanelWidth + nameColumn, name, kPanelWidth, 32);
+    shadeEdges(panel.get(), kPanelWidth, kPanelRows);
+    return panel;
+}
+
+void drawPlasma(float t) {
+    const double p1 = t * 0.0023036166781847498;
+    const double p2 = t * 0.0018326094525995566;
+    const double p3 = t * 0.0029931158335827594;
+    const double p4 = t * 0.0013410758110155969;
+    const double p5 = t * 0.006864831468387451;
+    const double p6 = t * 0.0015770383220312253;
+    // The terms that depend on the column only, once per frame.
+    double edge[256], waveA[256], waveB[256], waveC[256];
+    for (int n = 0; n < 256; ++n) {
+        edge[n] = std::sin(n * (kPi / 256));
+        waveA[n] = std::cos(p2 - n * 0.04048582995951417);
+        waveB[n] = std::sin(p5 - n * 0.03676470588235294);
+        waveC[n] = std::sin(n * 0.02881844380403458 + p4);
+    }
+    // The fade-in from white during the first 1,024 ms.
+    const bool fading = t < 1024.0f;
+    const std::uint32_t fade = fading && t > 0.0f ? static_cast<std::uint32_t>(static_cast<int>(t) / 8) : 0;
+
+    for (int r = 0; r < 144; ++r) {
+        const double ra = std::sin(r * 0.022522522522522525 + p1);
+        const double rb = std::cos(p3 - r * 0.04098360655737705);
+        const double rc = std::cos(r * 0.023148148148148147 + p6);
+        const double rd = std::sin(r * 0.02181661565);  // a half sine over the 144 rows
+        std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
+        std::uint32_t* bottom = top + kViewportWidth;
+        for (int n = 0; n < 256; ++n) {
+            const double sum = waveA[n] * ra + waveB[n] + waveC[n] * rb + rc;
+            const int v = static_cast<int>(sum * 32.0 + 128.0);
+            const double s = edge[n];
+            const int w = static_cast<int>(v * rd * s * s);
+            std::uint32_t j = w < 64 ? static_cast<std::uint32_t>(w) * 0x040404u
+                                     : static_cast<std::uint32_t>(319 - w) * 0x010101u;
+            if (fading) j = scale(j, fade);
+            const std::uint32_t pixel = 0xFFFFFFu - j;
+            top[2 * n] = top[2 * n + 1] = bottom[2 * n] = bottom[2 * n + 1] = pixel;
+        }
+    }
+}
+
+// Jumps sideways by up to 31 pixels on every 32nd row of the music and
+// settles over the next 31 rows, swinging with a period of about 505 ms.
+void drawEmblem(float t) {
+    if (!logoImage) return;
+    const int offset = static_cast<int>((31 - (currentRow() & 31)) * std::cos(t * 0.012448113535809806));
+    for (int y = 0; y < kLogoSize; ++y) {
+        const std::uint32_t* source = logoImage.get() + y * kLogoSize;
+        std::uint32_t* destination = viewport + (16 + y) * kViewportWidth + 192 + offset;
+        for (int x = 0; x < kLogoSize; ++x)
+            if (source[x] != 0) destination[x] = source[x];
+    }
+}
+
+void drawPanel(const std::uint32_t* panel, int column, int row) {
+    for (int y = 0; y < kPanelRows; ++y) {
+        std::uint32_t* destination = viewport + (row + y) * kViewportWidth + column;
+        for (int x = 0; x < kPanelWidth; ++x)
+            destination[x] = blend(destination[x], kPanelTint, panel[y * kPanelWidth + x] & 0xFF);
+    }
+}
+
+}  // namespace
+
+void prepare() {
+    logoImage = blankImage(kLogoSize * kLogoSize);
+    drawEmblemCurve(logoImage.get());
+    shadeEdges(logoImage.get(), kLogoSize, kLogoSize);
+    colourEmblem(logoImage.get());
+    creditsCode = makePanel("Code: ", "Korvanisk ", 96);
+    creditsMusic = makePanel("Music: ", "ZUMPA  ", 128);
+    creditsAnimation = makePanel("Animation: ", "XK7  ", 128);
+}
+
+void drawFrame(float t) {
+    if (viewport == nullptr) return;
+    for (int i = 0; i < kViewportWidth * kViewportHeight; ++i) viewport[i] = 0xFFFFFF;
+    drawPlasma(t);
+    drawEmblem(t);
+    for (const PanelWindow& window : panelWindows)
+        if (window.image && t > window.from && t < window.to) drawPanel(window.image.get(), window.column, window.row);
+}
+
+void teardown() {
+    logoImage.reset();
+    creditsCode.reset();
+    creditsMusic.reset();
+    creditsAnimation.reset();
+}
 
 }  // namespace scene3

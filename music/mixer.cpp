@@ -1,0 +1,254 @@
+// The mixer: every voice's sample, linearly interpolated, added into a float
+// stereo buffer with short gain ramps; then rounded and clipped to 16 bits.
+//
+// Positions are 32.32 fixed point. Before each segment the mixer knows how
+// many frames remain until the voice reaches its loop end (or, moving
+// backward, passes below its loop start), so the inner loops never test for
+// the boundary. Distances and frame counts are exact 64-bit values: any
+// sample length and any step reach their boundary in the frame they should.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "music/mix_voice.h"
+#include "music/output.h"
+#include "music/xm_types.h"
+
+namespace {
+constexpr float kGainUnit = 1.0f / 255.0f;
+constexpr float kFractionUnit = 1.0f / 2147483648.0f;  // 2^-31
+constexpr std::uint8_t kForwardLoop = 2;
+constexpr std::uint8_t kPingPongLoop = 4;
+constexpr std::int32_t kBackward = 2;
+constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
+// Linear interpolation between the frame at position and the next one (at the
+// loop end that is the guard frame the loader writes).
+[[gnu::always_inline]] inline float interpolate(const std::int16_t* data, std::int64_t position) {
+    const std::int32_t i = static_cast<std::int32_t>(position >> 32);
+    const float t = static_cast<float>(static_cast<std::int32_t>(static_cast<std::uint32_t>(position) >> 1)) *
+                    kFractionUnit;
+    return static_cast<float>(data[i]) + t * static_cast<float>(data[i + 1] - data[i]);
+}
+
+// Steady gains, two frames per turn. step is negative when moving backward.
+std::int64_t mixSteady(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                       std::int32_t frames, float gainLeft, float gainRight) {
+    std::int32_t i = 0;
+    for (; i + 2 <= frames; i += 2) {
+        const float x0 = interpolate(data, position);
+        const float x1 = interpolate(data, position + step);
+        position += 2 * step;
+        out[0] += x0 * gainLeft * kGainUnit;
+        out[1] += x0 * gainRight * kGainUnit;
+        out[2] += x1 * gainLeft * kGainUnit;
+        out[3] += x1 * gainRight * kGainUnit;
+        out += 4;
+    }
+    if (i < frames) {
+        const float x = interpolate(data, position);
+        position += step;
+        out[0] += x * gainLeft * kGainUnit;
+        out[1] += x * gainRight * kGainUnit;
+    }
+    return position;
+}
+
+// Gains moving by a fixed step per frame.
+std::int64_t mixRamped(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                       std::int32_t frames, float& a, float& b, float stepA, float stepB) {
+    for (std::int32_t i = 0; i < frames; ++i) {
+        const float x = interpolate(data, position);
+        position += step;
+        out[0] += x * a;
+        out[1] += x * b;
+        a += stepA;
+        b += stepB;
+        out += 2;
+    }
+    return position;
+}
+
+// A sample the mixer can play without reading outside its data: a loop of at
+// least one frame that ends within the sample (the guard frame after it is
+// inside the spare frames the loader allocates).
+bool playable(const XmSample* sample) {
+    if (sample->data == nullptr || sample->length <= 0) return false;
+    const std::int64_t loopEnd = static_cast<std::int64_t>(sample->loopStart) + sample->loopLength;
+    return sample->loopStart >= 0 && sample->loopLength > 0 && loopEnd <= sample->length;
+}
+
+struct Span {
+    std::int64_t start;  // loop start, 32.32
+    std::int64_t end;    // loop end, 32.32
+    std::int64_t length;
+};
+
+// Frames until the position reaches the loop end (moving forward) or passes
+// below the loop start (moving backward); 0 when it already has.
+std::uint64_t framesToBoundary(std::int64_t position, std::int64_t step, bool backward, const Span& loop) {
+    if (backward) {
+        if (position < loop.start) return 0;
+        return step == 0 ? kNever : static_cast<std::uint64_t>(position - loop.start) / step + 1;
+    }
+    if (position >= loop.end) return 0;
+    if (step == 0) return kNever;
+    return (static_cast<std::uint64_t>(loop.end - position) + step - 1) / step;
+}
+
+// Ping-pong: mirrored at the loop end onto end - 2^-32 - overshoot, and below
+// the start onto start - 2^-32 + undershoot, as often as the step demands. As
+// one unfolded path of period twice the loop length this needs no repetition
+// and cannot run away.
+void reflect(std::int64_t& position, std::int32_t& direction, const Span& loop) {
+    const std::uint64_t period = 2 * static_cast<std::uint64_t>(loop.length);
+    const std::uint64_t base = static_cast<std::uint64_t>(loop.start);
+    const std::uint64_t p = static_cast<std::uint64_t>(position);
+    std::uint64_t u = direction == kBackward ? base + period - 1 - p : p - base;
+    u %= period;
+    if (u < static_cast<std::uint64_t>(loop.length)) {
+        position = static_cast<std::int64_t>(base + u);
+        direction = 1;
+    } else {
+        position = static_cast<std::int64_t>(base + period - 1 - u);
+        direction = kBackward;
+    }
+}
+
+void storePosition(MixVoice& voice, std::int64_t position) {
+    voice.positionInt = static_cast<std::int32_t>(position >> 32);
+    voice.positionFrac = static_cast<std::uint32_t>(position);
+}
+
+void silence(MixVoice& voice) {
+    voice.sample = nullptr;
+    voice.positionInt = 0;
+    voice.positionFrac = 0;
+}
+
+std::uint8_t levelOf(float gain) {
+    return static_cast<std::uint8_t>(std::clamp(std::lrint(static_cast<double>(gain) * 255), 0L, 255L));
+}
+
+// Sets up the gain ramp for the next segment: continues the running one, or
+// starts a new one toward changed gains. Returns the ramp's frames, 0 = none.
+std::int32_t prepareRamp(MixVoice& voice) {
+    if (voice.rampLeft != 0 && voice.gainLeft == voice.rampTargetLeft && voice.gainRight == voice.rampTargetRight) {
+        // Each segment starts from the level rounded to a whole 1/255; with the
+        // old steps those roundings add up and overshoot the target (0 to 127
+        // over three ticks ends at 128). Re-aimed from the level reached, the
+        // ramp still ends on its target in the same frame.
+        const double perFrame = static_cast<double>(kGainUnit) / voice.rampLeft;
+        voice.rampStepLeft = static_cast<float>((voice.rampTargetLeft - voice.levelLeft) * perFrame);
+        voice.rampStepRight = static_cast<float>((voice.rampTargetRight - voice.levelRight) * perFrame);
+        return voice.rampLeft;
+    }
+    std::int32_t ramp = 0;
+    voice.rampStepLeft = 0.0f;
+    voice.rampStepRight = 0.0f;
+    voice.rampTargetLeft = voice.gainLeft;
+    voice.rampTargetRight = voice.gainRight;
+    if (voice.gainLeft != voice.levelLeft) {
+        voice.rampStepLeft = static_cast<float>((voice.gainLeft - voice.levelLeft) * static_cast<double>(kGainUnit) *
+                                                inverseRampFrames());
+        ramp = rampFrames();
+    }
+    if (voice.gainRight != voice.levelRight) {
+        voice.rampStepRight = static_cast<float>((voice.gainRight - voice.levelRight) *
+                                                 static_cast<double>(kGainUnit) * inverseRampFrames());
+        ramp = rampFrames();
+    }
+    voice.rampLeft = ramp;
+    return ramp;
+}
+
+// Mixes seg frames of the voice from position; returns the new position.
+std::int64_t mixSegment(MixVoice& voice, float* out, std::int64_t position, std::int64_t step, std::int32_t seg,
+                        bool ramped) {
+    const std::int16_t* data = voice.sample->data;
+    if (ramped) {
+        float a = voice.levelLeft * kGainUnit;
+        float b = voice.levelRight * kGainUnit;
+        position = mixRamped(out, data, position, step, seg, a, b, voice.rampStepLeft, voice.rampStepRight);
+        voice.levelLeft = levelOf(a);
+        voice.levelRight = levelOf(b);
+        voice.rampLeft -= seg;
+        return position;
+    }
+    // Adding zero leaves every sum as it is, so a silent voice only moves.
+    if (voice.gainLeft == 0 && voice.gainRight == 0) return position + step * seg;
+    return mixSteady(out, data, position, step, seg, voice.gainLeft, voice.gainRight);
+}
+
+void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
+    std::int32_t remaining = frames;
+    while (remaining > 0) {
+        const XmSample* sample = voice.sample;
+        std::int64_t position = (static_cast<std::int64_t>(voice.positionInt) << 32) | voice.positionFrac;
+        const bool backward = voice.direction == kBackward;
+        if (!playable(sample) || position < 0 || (backward && sample->loopType != kPingPongLoop)) {
+            silence(voice);
+            return;
+        }
+        const Span loop{static_cast<std::int64_t>(sample->loopStart) << 32,
+                        (static_cast<std::int64_t>(sample->loopStart) + sample->loopLength) << 32,
+                        static_cast<std::int64_t>(sample->loopLength) << 32};
+        if (backward && position >= loop.end) {
+            silence(voice);
+            return;
+        }
+        const std::int64_t step = (static_cast<std::int64_t>(voice.stepInt) << 32) | voice.stepFrac;
+
+        std::int32_t seg = remaining;
+        const std::uint64_t k = framesToBoundary(position, step, backward, loop);
+        const bool boundary = k <= static_cast<std::uint64_t>(seg);
+        if (boundary) seg = static_cast<std::int32_t>(k);
+
+        const std::int32_t unlimited = seg;
+        const std::int32_t ramp = prepareRamp(voice);
+        if (ramp != 0) seg = std::min(seg, ramp);
+
+        position = mixSegment(voice, out, position, backward ? -step : step, seg, ramp != 0);
+        out += 2 * seg;
+        remaining -= seg;
+
+        if (ramp != 0 && voice.rampLeft == 0 && seg < unlimited) {
+            storePosition(voice, position);
+            continue;
+        }
+        if (!boundary) {
+            storePosition(voice, position);
+            return;
+        }
+        if (sample->loopType == kForwardLoop) {
+            position = loop.start + (position - loop.start) % loop.length;
+        } else if (sample->loopType == kPingPongLoop) {
+            reflect(position, voice.direction, loop);
+        } else {
+            silence(voice);
+            return;
+        }
+        storePosition(voice, position);
+    }
+}
+}  // namespace
+
+void mixVoices(float* destination, MixVoice* voiceList, std::int32_t frames) {
+    if (frames <= 0 || destination == nullptr) return;
+    for (MixVoice* voice = voiceList; voice != nullptr; voice = voice->next) {
+        if (voice->sample != nullptr) mixVoice(*voice, destination, frames);
+    }
+}
+
+void convertToPcm16(std::int16_t* destination, const float* source, std::int32_t frames) {
+    if (frames <= 0 || destination == nullptr || source == nullptr) return;
+    for (std::int32_t i = 0; i < 2 * frames; ++i) {
+        // Clipping first gives the same result as after rounding (the limits
+        // are whole numbers) and keeps the conversion in range; NaN goes low.
+        float value = source[i];
+        value = value >= -32768.0f ? value : -32768.0f;
+        value = value <= 32767.0f ? value : 32767.0f;
+        destination[i] = static_cast<std::int16_t>(std::lrint(value));
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Reads a song file through the registered file routines. Every read is
+// bounded by its destination, and bytes past the end of the file read as
+// zero, so a short or lying file cannot make the loader leave its buffers.
+#include <cstdint>
+
+#include "music/xm_player.h"
+
+class XmFileReader {
+public:
+    XmFileReader(const MusicFileCallbacks& callbacks, void* handle) : callbacks_(callbacks), handle_(handle) {}
+
+    // Copies count bytes to destination; what the file lacks becomes zero.
+    void read(void* destination, std::int32_t count);
+    std::uint8_t u8();
+    std::uint16_t u16();
+    std::uint32_t u32();
+
+    // False when the position does not fit the routines' 32-bit offsets.
+    bool seekTo(std::int64_t position);
+    void skip(std::int32_t count);
+    std::int64_t tell();
+    // The file's size in bytes (the position is kept).
+    std::int64_t size();
+
+private:
+    const MusicFileCallbacks& callbacks_;
+    void* handle_;
+};
+
+// Little-endian values inside a block of bytes already read.
+inline std::uint16_t littleU16(const std::uint8_t* bytes) {
+    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+}
+inline std::uint32_t littleU32(const std::uint8_t* bytes) {
+    return static_cast<std::uint32_t>(littleU16(bytes)) | static_cast<std::uint32_t>(littleU16(bytes + 2)) << 16;
+}

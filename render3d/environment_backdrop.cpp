@@ -1,0 +1,33 @@
+#include "render3d/environment_backdrop.h"
+
+#include "image2d/image_warps.h"
+#include "render3d/camera.h"
+#include "render3d/environment_map.h"
+#include "render3d/view_rays.h"
+
+EnvironmentBackdrop::EnvironmentBackdrop() : rays(new Vector3[kViewRayCount]) {
+    position.set(0.0f, 0.0f, 0.0f);
+    orientation.setRotation(0.0f, 0.0f, 0.0f);
+}
+
+EnvironmentBackdrop::~EnvironmentBackdrop() { delete[] rays; }
+
+void EnvironmentBackdrop::initRays(float factor) { buildViewRays(rays, factor); }
+
+float EnvironmentBackdrop::depth(const Camera&) { return 99999.0f; }
+
+void EnvironmentBackdrop::draw(std::uint32_t* viewport, Camera& camera, LightSet&) {
+    if (envMap == nullptr) return;
+    viewToWorld.copyFrom(camera.rotation);
+    viewToWorld.transposeInPlace();
+    for (int b = 0; b < kViewRayRows; ++b) {
+        std::uint32_t* row = viewport + 4 * b * 640;
+        const Vector3* rowRays = rays + b * kViewRayColumns;
+        for (int i = 0; i < kViewRayColumns; ++i) {
+            Vector3 direction = rowRays[i];
+            direction.transform(viewToWorld);
+            row[2 * i] = environmentTexel(envMap, direction);
+        }
+    }
+    expandSamples(viewport);
+}

@@ -1,0 +1,55 @@
+#include "render3d/glow_sprite.h"
+
+#include "image2d/pixel_ops.h"
+#include "render3d/camera.h"
+#include "render3d/frustum_clipper.h"
+#include "render3d/triangle_setup.h"
+
+namespace {
+constexpr float kNearZ = 64.0f;
+constexpr int kTexSide = 64;
+constexpr int kTexSpan = 8128;  // 127 x 64: the 2h pixels of the square span texels 0..63
+}  // namespace
+
+GlowSprite::GlowSprite() {
+    position.set(0.0f, 0.0f, 0.0f);
+    orientation.setRotation(0.0f, 0.0f, 0.0f);
+}
+
+float GlowSprite::depth(const Camera& camera) { return position.distance(camera.position); }
+
+void GlowSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet&) {
+    if (intensityMap == nullptr || clipper == nullptr) return;
+    const Vector3 p = camera.toCamera(position);
+    if (p.z < kNearZ) return;
+    const float factor = camera.factor;
+    // Half the projected side. A negative size would give a negative step; it draws nothing either.
+    const int h = static_cast<std::int16_t>(projectCoordinate(factor, static_cast<float>(0.5 * size), p.z));
+    if (h <= 0) return;
+    screenLeft = static_cast<std::int16_t>(projectCoordinate(factor, p.x, p.z) - h + 319);
+    screenTop = static_cast<std::int16_t>(projectCoordinate(factor, p.y, p.z) - h + 143);
+    texStep = static_cast<std::uint16_t>(kTexSpan / h);
+    Vector3* polygon = nullptr;
+    const int n = clipper->clipSquare(p, size, polygon);
+    for (int k = 1; k + 1 < n; ++k) SpriteTriangle(viewport, polygon[0], polygon[k], polygon[k + 1], factor);
+}
+
+void GlowSprite::SpriteTriangle(std::uint32_t* viewport, const Vector3& va, const Vector3& vb, const Vector3& vc,
+                                float factor) {
+    if (va.z < kNearZ || vb.z < kNearZ || vc.z < kNearZ) return;
+    ScreenPoint points[3] = {projectToScreen(va, factor), projectToScreen(vb, factor), projectToScreen(vc, factor)};
+    int order[3];
+    sortByRow(points, order);
+    scanTriangle(points, [&](const ScanRow& row) { SpriteSpan(viewport, row.xLeft, row.xRight, row.y); });
+}
+
+void GlowSprite::SpriteSpan(std::uint32_t* viewport, int x0, int x1, int y) {
+    const int texRow = ((texStep * (y - screenTop)) / 256) & (kTexSide - 1);
+    const std::uint8_t* mapRow = intensityMap + texRow * kTexSide;
+    for (int x = x0; x < x1; ++x) {
+        const int texColumn = ((texStep * (x - screenLeft)) / 256) & (kTexSide - 1);
+        const std::uint8_t k = mapRow[texColumn];
+        // addPixel leaves pixels outside the viewport alone.
+        if (k != 0) addPixel(viewport, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), scale(colour, k));
+    }
+}

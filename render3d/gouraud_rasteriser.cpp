@@ -1,0 +1,25 @@
+// Gouraud-shaded triangles: the vertex colours are stepped down the edges per
+// channel with the same exact per-row division as the edges, then blended
+// across each span.
+#include "image2d/pixel_ops.h"
+#include "render3d/mesh.h"
+#include "render3d/triangle_setup.h"
+
+void Mesh::GouraudSpan(std::uint32_t* rowStart, int length, std::uint32_t leftColour, std::uint32_t rightColour) {
+    for (int k = 0; k < length; ++k) {
+        rowStart[k] = blend(leftColour, rightColour, static_cast<std::uint32_t>((k * 256) / length));
+    }
+}
+
+void Mesh::GouraudTriangle(std::uint32_t* viewport, Vector3 va, Vector3 vb, Vector3 vc, float factor) {
+    if (va.z < kMinimumDepth || vb.z < kMinimumDepth || vc.z < kMinimumDepth) return;
+    ScreenPoint p[3] = {projectToScreen(va, factor), projectToScreen(vb, factor), projectToScreen(vc, factor)};
+    int order[3];
+    sortByRow(p, order);
+    const std::uint32_t given[3] = {va.tag, vb.tag, vc.tag};
+    const std::uint32_t colours[3] = {given[order[0]], given[order[1]], given[order[2]]};
+    scanTriangle(p, [&](const ScanRow& row) {
+        GouraudSpan(viewport + row.y * 640 + row.xLeft, row.xRight - row.xLeft, colourAt(row.left, colours),
+                    colourAt(row.right, colours));
+    });
+}

@@ -1,0 +1,74 @@
+// The mesh pipeline: transform everything, order the faces far to near by the
+// distance of their centres, drop faces turned away, light the corners, clip,
+// and rasterise each remaining polygon as a fan.
+#include "render3d/camera.h"
+#include "render3d/frustum_clipper.h"
+#include "render3d/light_set.h"
+#include "render3d/mesh.h"
+
+namespace {
+// Object space to camera space: turn with the object, move to its place, then
+// into the camera's frame. The tag is carried along.
+void toView(Vector3& v, const Matrix3& orientation, const Vector3& position, const Camera& camera) {
+    v.transform(orientation);
+    v.add(position);
+    v.sub(camera.position);
+    v.transform(camera.rotation);
+}
+}  // namespace
+
+void Mesh::draw(std::uint32_t* viewport, Camera& camera, LightSet& lights) {
+    projectionFactor = camera.factor;
+    viewToWorld.copyFrom(camera.rotation);
+    viewToWorld.transposeInPlace();
+    faceOrder.clear();
+    for (std::uint32_t i = 0; i < vertexCount; ++i) {
+        worldNormals[i] = vertexNormals[i];
+        worldNormals[i].transform(orientation);
+    }
+    for (std::uint32_t i = 0; i < vertexCount; ++i) {
+        viewVertices[i] = vertices[i];
+        toView(viewVertices[i], orientation, position, camera);
+    }
+    for (std::uint32_t i = 0; i < centreCount; ++i) {
+        viewCentres[i] = faceCentres[i];
+        toView(viewCentres[i], orientation, position, camera);
+    }
+    const Vector3 eye(0.0f, 0.0f, 0.0f);
+    for (std::uint32_t i = 0; i < faceCount; ++i) {
+        faceOrder.insert(static_cast<std::int32_t>(i), viewCentres[faces[i].centre].distance(eye));
+    }
+
+    if (visible != 1 || clipper == nullptr || (envMapEnabled != 0 && envMap == nullptr)) return;
+    for (std::uint32_t j = 0; j < faceOrder.count; ++j) {
+        const MeshFace& face = faces[faceOrder.get(j)];
+        // Stored normals point into the shape, so a face turned towards the eye
+        // has its normal pointing away from it.
+        Vector3 towardsFace = viewCentres[face.centre];
+        towardsFace.setLength(256.0f);
+        Vector3 normal = faceNormals[face.centre];
+        normal.transform(orientation);
+        normal.transform(camera.rotation);
+        if (!(towardsFace.dotScaled(normal) > 0.0f)) continue;
+
+        cornerNormals[0] = worldNormals[face.a];
+        cornerNormals[1] = worldNormals[face.b];
+        cornerNormals[2] = worldNormals[face.c];
+        // Lit at the mesh's own position: only the normal varies across the mesh.
+        viewVertices[face.a].tag = lights.shade(position, worldNormals[face.a], colour);
+        viewVertices[face.b].tag = lights.shade(position, worldNormals[face.b], colour);
+        viewVertices[face.c].tag = lights.shade(position, worldNormals[face.c], colour);
+
+        Vector3* polygon = nullptr;
+        const int n = clipper->clipTriangle(viewVertices[face.a], viewVertices[face.b], viewVertices[face.c], polygon);
+        // A fan shares the face's three corner normals; the reflective rasteriser
+        // leaves them in the order its previous triangle sorted them into.
+        for (int k = 1; k + 1 < n; ++k) {
+            if (envMapEnabled == 0) {
+                GouraudTriangle(viewport, polygon[0], polygon[k], polygon[k + 1], camera.factor);
+            } else {
+                EnvGouraudTriangle(viewport, polygon[0], polygon[k], polygon[k + 1], camera.factor);
+            }
+        }
+    }
+}
