@@ -84,7 +84,8 @@ std::vector<SongEvent> echoEvents(const ScoreTrack& echo, const std::vector<Song
 
 class SongGrid {
 public:
-    SongGrid(int rows, int channels) : rows(rows), channels(channels), cells(rows * channels), used(rows * channels) {}
+    SongGrid(int rowCount, int channelCount)
+        : rows(rowCount), channels(channelCount), cells(rowCount * channelCount), used(rowCount * channelCount) {}
 
     void put(const ScoreTrack& track, const SongEvent& e) {
         const int channel = track.firstChannel + e.lane;

@@ -13,7 +13,7 @@ constexpr double kMiddleC = 261.6255653;
 constexpr double kPeak = 0.98;
 
 int framesOf(double rate, double seconds) { return static_cast<int>(std::lround(rate * seconds)); }
-double timeOf(int frame, double rate) { return static_cast<double>(frame) / rate; }
+double timeOf(std::size_t frame, double rate) { return static_cast<double>(frame) / rate; }
 
 InstrumentDesign oneShot(Signal frames, double rate, int bits) {
     InstrumentDesign d;

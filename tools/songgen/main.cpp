@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> bytes;
     try {
         bytes = songgen::writeXm(songgen::compose(songgen::parseScore(text.str())));
-    } catch (const songgen::ScoreError& e) {
+    } catch (const std::exception& e) {
         std::cerr << argv[1] << ": " << e.what() << "\n";
         return 1;
     }

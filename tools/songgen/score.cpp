@@ -107,12 +107,15 @@ private:
         finishPhrase();
         const std::string& key = w[0];
         if (key == "song") {
-            std::string title = line.substr(line.find("song") + 4);
+            if (w.size() < 2) fail("song needs a title");
+            const std::string title = line.substr(line.find("song") + 4);
             const std::size_t first = title.find('"'), last = title.rfind('"');
-            score.title = first != last ? title.substr(first + 1, last - first - 1) : words(title).at(0);
+            score.title = first != last ? title.substr(first + 1, last - first - 1) : w[1];
         } else if (key == "tempo") {
             expectCount(w, 3);
             score.bpm = number(w[1]), score.speed = number(w[2]);
+            if (score.bpm < 32 || score.bpm > 255 || score.speed < 1 || score.speed > 31)
+                fail("tempo takes a BPM of 32..255 and a speed of 1..31");
         } else if (key == "swing") {
             score.rowTicks.clear();
             for (std::size_t i = 1; i < w.size(); ++i) score.rowTicks.push_back(number(w[i]));
