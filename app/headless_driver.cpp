@@ -46,6 +46,9 @@ HeadlessDriver::HeadlessDriver(VirtualWaveOutput& device, const Options& options
 HeadlessDriver::~HeadlessDriver() { finish(); }
 
 bool HeadlessDriver::finish() {
+    if (finished_) return ok_;
+    finished_ = true;
+    if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
     if (video_ != nullptr) ok_ = finishCapture() && ok_;
     return ok_;
 }
@@ -69,6 +72,7 @@ void HeadlessDriver::beforeFrame(std::uint64_t k) {
 }
 
 bool HeadlessDriver::afterFrame(float demoTime) {
+    lastDemoTime_ = demoTime;
     if (!ok_ || !writeShots(demoTime)) {
         ok_ = false;
         return false;

@@ -42,5 +42,7 @@ private:
     std::vector<std::int16_t> played_;
     std::uint64_t frame_ = 0;
     bool runToEnd_ = false;  // no shots: the whole show
+    bool finished_ = false;
+    float lastDemoTime_ = 0.0f;
     bool ok_ = true;
 };
