@@ -136,21 +136,6 @@ TEST_F(Scene1, ShellsStartAtTheirPreparedDistancesAt8076AndThenSpreadAtThreeSpee
     expectShells(256, 512, 768, "t = 8076");
 }
 
-TEST_F(Scene1, OrangeGlowIsLightZeroAndTheSpheresShareOneSetOfMaps) {
-    EXPECT_EQ(sharedLights.lights[0], &orangeGlow.position);
-    EXPECT_EQ(orangeGlow.position.tag, 0xFF8000u);
-    EXPECT_EQ(orangeGlow.intensityMap, starGlowMap);
-    for (const SphereSprite* s : {&largeSphere, &mediumSphere, &smallSphere}) {
-        EXPECT_EQ(s->normalMap, scene1::normalMap);
-        EXPECT_EQ(s->mask, scene1::mask);
-        EXPECT_EQ(s->envMap, waveEnvMap);
-        EXPECT_EQ(s->clipper, &sharedClipper);
-    }
-    EXPECT_EQ(largeSphere.size, 256.0f);
-    EXPECT_EQ(mediumSphere.size, 128.0f);
-    EXPECT_EQ(smallSphere.size, 64.0f);
-}
-
 TEST_F(Scene1, GlowMapsHaveTheirShapes) {
     const auto star = [](int x, int y) { return starGlowMap[y * kGlowMapSide + x]; };
     const auto round = [](int x, int y) { return roundGlowMap[y * kGlowMapSide + x]; };

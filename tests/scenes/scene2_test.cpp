@@ -214,14 +214,6 @@ TEST_F(Scene2, ZoomStartsAt33AndItsLastValueStaysWithRaysAndClipperToMatch) {
     }
 }
 
-TEST_F(Scene2, TorusRisesIntoViewDuringTheZoom) {
-    scene2::drawFrame(16152.0f);
-    EXPECT_EQ(torus.position.y, -2019.0f);
-    scene2::drawFrame(18170.5f);
-    EXPECT_EQ(torus.position.y, -0.5f);
-    EXPECT_EQ(mainCamera.factor, static_cast<float>(2018.5 / 6.0 + 33.0));
-}
-
 TEST_F(Scene2, GlowColourRampsFromBlackTowardsOrangeDuringTheZoom) {
     scene2::drawFrame(16152.0f);
     EXPECT_EQ(centralGlow.colour, 0x000000u);
