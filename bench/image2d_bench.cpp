@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/loading_screen.h"
+#include "app/presentation.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"

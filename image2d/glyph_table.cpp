@@ -1,7 +1,7 @@
-#include <cstring>
+#include "image2d/lettering.h"
+
 #include <vector>
 
-#include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
 #include "platform/font_engine.h"
 #include "platform/resources.h"
@@ -42,7 +42,7 @@ void buildGlyphTable() {
     // cell. The face's natural advance at this height is a little over 10
     // pixels, so it is narrowed to exactly 10: wider glyphs would spill into
     // the next cell.
-    const Font font(FontSpec{kMonoFontResource, kCellHeight, kCellWidth, false, true});
+    const Font font(FontRequest{kMonoFontResource, kCellHeight, kCellWidth, false, true});
     const int lineWidth = kGlyphCount * kCellWidth + kGlyphSize;
     std::vector<std::uint8_t> line(static_cast<std::size_t>(lineWidth) * kCellHeight, 0);
     GreyImage image{line.data(), lineWidth, kCellHeight};

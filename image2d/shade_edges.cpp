@@ -1,6 +1,7 @@
+#include "image2d/lettering.h"
+
 #include <cmath>
 
-#include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
 
 namespace {

@@ -1,7 +1,8 @@
+#include "image2d/lettering.h"
+
 #include <cstring>
 #include <vector>
 
-#include "image2d/lettering.h"
 #include "platform/font_engine.h"
 #include "platform/resources.h"
 
@@ -13,13 +14,13 @@ void rasteriseText(std::uint32_t* destination, const char* text, std::uint16_t s
     // heavier than regular. Capitals are wider than the average, so a text
     // that would run past its columns is narrowed until it fits instead of
     // losing its last letters.
-    FontSpec spec{kSerifFontResource, height, static_cast<double>(height / 2), true, false};
+    FontRequest request{kSerifFontResource, height, static_cast<double>(height / 2), true, false};
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const int textWidth = Font(spec).textWidth(text);
+        const int textWidth = Font(request).textWidth(text);
         if (textWidth <= width) break;
-        spec.averageWidth *= static_cast<double>(width) / textWidth;
+        request.averageWidth *= static_cast<double>(width) / textWidth;
     }
-    const Font font(spec);
+    const Font font(request);
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height, 0);
     GreyImage image{grey.data(), width, height};
     font.drawText(image, 0, 0, text);

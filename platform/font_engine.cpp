@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdlib>
 
 #include "platform/resources.h"
 
@@ -50,9 +52,9 @@ struct Font::Face {
         if (library != nullptr) FT_Done_FreeType(library);
     }
 
-    bool open(const FontSpec& spec) {
-        const ResourceData data = findResource(spec.resourceId);
-        if (!data || spec.cellHeight <= 0 || !(spec.averageWidth >= 0.0)) return false;
+    bool open(const FontRequest& request) {
+        const ResourceData data = findResource(request.resourceId);
+        if (!data || request.cellHeight <= 0 || !(request.averageWidth >= 0.0)) return false;
         if (FT_Init_FreeType(&library) != 0) return false;
         if (FT_New_Memory_Face(library, data.data, static_cast<FT_Long>(data.size), 0, &face) != 0) return false;
         if (!FT_IS_SCALABLE(face)) return false;
@@ -66,25 +68,25 @@ struct Font::Face {
         if (ascent + descent <= 0.0) return false;
 
         const double unitsPerEm = face->units_per_EM;
-        const double pixelsPerUnit = spec.cellHeight / (ascent + descent);
+        const double pixelsPerUnit = request.cellHeight / (ascent + descent);
         baseline = static_cast<int>(std::lround(ascent * pixelsPerUnit));
         const FT_F26Dot6 charHeight = std::lround(unitsPerEm * pixelsPerUnit * 64.0);
         FT_F26Dot6 charWidth = charHeight;
-        if (spec.averageWidth > 0.0) {
+        if (request.averageWidth > 0.0) {
             const double average = weightedAverageWidth(face);
             if (average <= 0.0) return false;
-            charWidth = std::lround(spec.averageWidth * unitsPerEm / average * 64.0);
+            charWidth = std::lround(request.averageWidth * unitsPerEm / average * 64.0);
         }
         if (charHeight <= 0 || charWidth <= 0) return false;
         if (FT_Set_Char_Size(face, charWidth, charHeight, 72, 72) != 0) return false;
 
-        if (spec.monochrome) {
+        if (request.monochrome) {
             loadFlags = FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP;
             renderMode = FT_RENDER_MODE_MONO;
         }
         // A bold face thickens its strokes by about a 24th of the em; half of
         // that sits between regular and bold.
-        if (spec.semiBold) emboldenStrength = charHeight / 48;
+        if (request.semiBold) emboldenStrength = charHeight / 48;
         return true;
     }
 
@@ -116,8 +118,8 @@ struct Font::Face {
     }
 };
 
-Font::Font(const FontSpec& spec) : face_(std::make_unique<Face>()) {
-    if (!face_->open(spec)) face_.reset();
+Font::Font(const FontRequest& request) : face_(std::make_unique<Face>()) {
+    if (!face_->open(request)) face_.reset();
 }
 
 Font::~Font() = default;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-struct FontSpec {
+struct FontRequest {
     int resourceId = 0;       // embedded TrueType face (platform/resources.h)
     int cellHeight = 0;       // pixels from the cell top to the cell bottom
     double averageWidth = 0;  // pixels; 0 keeps the face's own proportions
@@ -25,7 +25,7 @@ struct GreyImage {
 
 class Font {
 public:
-    explicit Font(const FontSpec& spec);
+    explicit Font(const FontRequest& request);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;

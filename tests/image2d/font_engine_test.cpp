@@ -30,11 +30,11 @@ struct Canvas {
 
 TEST(FontEngine, CellHeightPlacesTheBaselineAtTheScaledWinAscent) {
     // Liberation Serif: win ascent 1825, win descent 443 font units.
-    const Font serif(FontSpec{kSerifFontResource, 64, 0, false, false});
+    const Font serif(FontRequest{kSerifFontResource, 64, 0, false, false});
     ASSERT_TRUE(serif.ok());
     EXPECT_EQ(serif.baseline(), 51);  // 1825 x 64 / 2268 = 51.50
     // Liberation Mono: 1705 and 615.
-    const Font mono(FontSpec{kMonoFontResource, 20, 0, false, true});
+    const Font mono(FontRequest{kMonoFontResource, 20, 0, false, true});
     ASSERT_TRUE(mono.ok());
     EXPECT_EQ(mono.baseline(), 15);  // 1705 x 20 / 2320 = 14.70
 
@@ -53,7 +53,7 @@ TEST(FontEngine, WidthIsTheWeightedLowerCaseAverage) {
     const int weights[27] = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6, 35, 20, 56,
                              56, 17, 4, 49, 56, 71, 31, 10, 18, 3, 18, 2, 166};
     for (int requested : {16, 32}) {
-        const Font font(FontSpec{kSerifFontResource, 2 * requested, static_cast<double>(requested), false, false});
+        const Font font(FontRequest{kSerifFontResource, 2 * requested, static_cast<double>(requested), false, false});
         ASSERT_TRUE(font.ok());
         double sum = 0;
         for (int i = 0; i < 27; ++i) {
@@ -64,21 +64,21 @@ TEST(FontEngine, WidthIsTheWeightedLowerCaseAverage) {
         EXPECT_NEAR(sum / 1000.0, requested, 0.6) << requested;
     }
     // The fixed-pitch face narrowed to 10-pixel cells advances exactly 10.
-    const Font mono(FontSpec{kMonoFontResource, 20, 10, false, true});
+    const Font mono(FontRequest{kMonoFontResource, 20, 10, false, true});
     EXPECT_EQ(mono.textWidth("M"), 10);
     EXPECT_EQ(mono.textWidth(" !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_"), 640);
     // Without a width the face keeps its own proportions (a little wider).
-    EXPECT_GT(Font(FontSpec{kMonoFontResource, 20, 0, false, true}).textWidth("MMMMMMMMMM"), 100);
+    EXPECT_GT(Font(FontRequest{kMonoFontResource, 20, 0, false, true}).textWidth("MMMMMMMMMM"), 100);
 }
 
 TEST(FontEngine, WhiteOnBlackAndMonochromeIsTwoLevel) {
-    const Font grey(FontSpec{kSerifFontResource, 64, 32, false, false});
+    const Font grey(FontRequest{kSerifFontResource, 64, 32, false, false});
     Canvas smooth(100, 64);
     grey.drawText(smooth.image, 0, 0, "lO");
     EXPECT_EQ(*std::max_element(smooth.pixels.begin(), smooth.pixels.end()), 255);
     EXPECT_TRUE(std::any_of(smooth.pixels.begin(), smooth.pixels.end(), [](int p) { return p > 0 && p < 255; }));
 
-    const Font mono(FontSpec{kMonoFontResource, 20, 10, false, true});
+    const Font mono(FontRequest{kMonoFontResource, 20, 10, false, true});
     Canvas crisp(100, 20);
     mono.drawText(crisp.image, 0, 0, "@OW");
     EXPECT_TRUE(std::all_of(crisp.pixels.begin(), crisp.pixels.end(), [](int p) { return p == 0 || p == 255; }));
@@ -86,8 +86,8 @@ TEST(FontEngine, WhiteOnBlackAndMonochromeIsTwoLevel) {
 }
 
 TEST(FontEngine, SemiBoldIsHeavierThanRegular) {
-    const Font regular(FontSpec{kSerifFontResource, 64, 32, false, false});
-    const Font semiBold(FontSpec{kSerifFontResource, 64, 32, true, false});
+    const Font regular(FontRequest{kSerifFontResource, 64, 32, false, false});
+    const Font semiBold(FontRequest{kSerifFontResource, 64, 32, true, false});
     Canvas thin(300, 64), thick(300, 64);
     regular.drawText(thin.image, 0, 0, "loading");
     semiBold.drawText(thick.image, 0, 0, "loading");
@@ -100,14 +100,14 @@ TEST(FontEngine, SemiBoldIsHeavierThanRegular) {
 }
 
 TEST(FontEngine, ClipsAtTheImageAndRefusesBadRequests) {
-    const Font font(FontSpec{kSerifFontResource, 32, 16, true, false});
+    const Font font(FontRequest{kSerifFontResource, 32, 16, true, false});
     Canvas small(20, 10);
     font.drawText(small.image, -7, -12, "WWWW");
     font.drawText(small.image, 15, 5, "WWWW");
     EXPECT_TRUE(std::any_of(small.pixels.begin(), small.pixels.end(), [](int p) { return p != 0; }));
 
-    for (const FontSpec& bad : {FontSpec{12345, 20, 0, false, false}, FontSpec{kSerifFontResource, 0, 0, false, false},
-                                FontSpec{kSerifFontResource, 20, -1, false, false}}) {
+    for (const FontRequest& bad : {FontRequest{12345, 20, 0, false, false}, FontRequest{kSerifFontResource, 0, 0, false, false},
+                                FontRequest{kSerifFontResource, 20, -1, false, false}}) {
         const Font font(bad);
         EXPECT_FALSE(font.ok());
         EXPECT_EQ(font.textWidth("abc"), 0);
