@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
-# build, and one with AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, and one with AddressSanitizer and UndefinedBehaviorSanitizer; then
+# the player's threaded tests once more under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -18,5 +19,10 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORBT_SANITIZE=ON >
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE window
+
+echo "== ThreadSanitizer build (the player's output thread)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORBT_TSAN=ON > /dev/null
+cmake --build build-tsan -j "$jobs" --target test_music
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R Threads
 
 echo "== done in $(( $(date +%s) - start )) s"

@@ -38,9 +38,9 @@ struct MixBufferDelete {
 };
 
 struct Output {
-    WaveOutput* chosenDevice = nullptr;           // from xmSetWaveOutput; null = the default device
+    WaveOutput* chosenDevice = nullptr;         // from xmSetWaveOutput; null = the default device
     std::unique_ptr<WaveOutput> defaultDevice;  // opened when nothing else was chosen
-    WaveOutput* device = nullptr;                 // the open device while the output runs
+    WaveOutput* device = nullptr;               // the open device while the output runs
 
     std::int32_t rate = 44100;
     float inverseRate = 1.0f / 44100;
@@ -62,11 +62,12 @@ struct Output {
     std::thread thread;
     std::atomic<bool> stopRequested{false};
 
-    // A program may end without stopping the output; the thread must not
-    // outlive the state it mixes from.
+    // A program may end without stopping the output: neither the thread nor
+    // the default device may outlive the ring they read.
     ~Output() {
         stopRequested.store(true, std::memory_order_release);
         if (thread.joinable()) thread.join();
+        if (defaultDevice) defaultDevice->close();
     }
 };
 

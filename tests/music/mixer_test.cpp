@@ -2,9 +2,11 @@
 // built by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "music/mix_voice.h"
@@ -288,12 +290,20 @@ TEST(Mixer, GainsFollowVolumeAndPanning) {
 
 TEST(Mixer, ConvertRoundsTiesToEvenAndClips) {
     const std::vector<float> in = {0.5f,     1.5f,     2.5f,     -0.5f,     -1.5f,   -2.5f,    0.49999997f, 3.7f,
-                                   32767.4f, 32767.5f, 40000.0f, -32768.4f, -32769.f, -1.0e9f, 1.0e9f,      -3.2f};
+                                   32767.4f, 32767.5f, 40000.0f, -32768.4f, -32769.f, -1.0e9f, 1.0e9f,      -3.2f,
+                                   32766.5f, std::numeric_limits<float>::quiet_NaN()};
     const std::vector<std::int16_t> expected = {0,     2,     2,      0,      -2,     -2,    0,     4,
-                                                32767, 32767, 32767, -32768, -32768, -32768, 32767, -3};
+                                                32767, 32767, 32767, -32768, -32768, -32768, 32767, -3,
+                                                32766, -32768};
     std::vector<std::int16_t> out(in.size(), 99);
     convertToPcm16(out.data(), in.data(), static_cast<std::int32_t>(in.size() / 2));
     EXPECT_EQ(out, expected);
+    // An odd number of frames: the last one converted, nothing beyond it written.
+    std::vector<std::int16_t> odd(in.size(), 99);
+    convertToPcm16(odd.data(), in.data(), 7);
+    EXPECT_TRUE(std::equal(odd.begin(), odd.begin() + 14, expected.begin()));
+    EXPECT_EQ(odd[14], 99);
+    EXPECT_EQ(odd[15], 99);
 
     std::vector<std::int16_t> untouched(4, 99);
     convertToPcm16(untouched.data(), in.data(), 0);

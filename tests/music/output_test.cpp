@@ -135,6 +135,10 @@ TEST_F(OutputTest, WriterMixesTheFragmentsThePlayerHasLeft) {
 }
 
 TEST_F(OutputTest, StartRefusals) {
+    xmSetFileCallbacks(openNothing, closeNothing, nullptr, seekNothing, tellNothing);
+    EXPECT_FALSE(xmStartOutput(44100));
+    EXPECT_FALSE(device.isOpen());
+    xmSetFileCallbacks(openNothing, closeNothing, readNothing, seekNothing, tellNothing);
     RefusingOutput refusing;
     xmSetWaveOutput(&refusing);
     EXPECT_FALSE(xmStartOutput(44100));

@@ -106,8 +106,8 @@ std::int32_t fileTell(void* handle) { return static_cast<MemoryFile*>(handle)->p
 struct PlayOnce {
     XmTickHandler tick = nullptr;  // the song's own handler
     bool visited[256] = {};
-    std::uint64_t frames = 0;       // frames of the ticks so far
-    std::uint64_t endFrame = 0;     // 0 = not yet
+    std::uint64_t frames = 0;    // frames of the ticks so far
+    std::uint64_t endFrame = 0;  // 0 = not yet
 };
 PlayOnce playOnce;
 
@@ -302,7 +302,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    xmPlay(song);
+    if (!xmPlay(song)) {
+        std::fprintf(stderr, "xmrender: %s does not play\n", options.input.c_str());
+        std::fclose(out);
+        xmFree(song);
+        xmStopOutput();
+        return 1;
+    }
     playOnce.tick = song->tickHandler;
     song->tickHandler = tickOnce;
     writeWavHeader(out, options.rate, 0);
