@@ -61,12 +61,22 @@ void HeadlessDriver::beforeFrame(std::uint64_t k) {
         played_.resize(frames * 2);
         out = played_.data();
     }
-    device_.advance(static_cast<std::uint32_t>(frames), out);
+    // The output refills a fragment only once the device has moved past it, and
+    // after the ring wraps only while the device is in its first two fragments:
+    // a device that jumps a whole fragment or more at once (fewer than 50
+    // frames per second) would skip that window and starve the writer for a
+    // ring. So the device moves at most 20 ms between two services, as a live
+    // device polled every 2 ms does.
+    constexpr std::uint64_t kMaxStep = kRate / 50;
+    for (std::uint64_t done = 0; done < frames;) {
+        const std::uint64_t step = std::min(frames - done, kMaxStep);
+        device_.advance(static_cast<std::uint32_t>(step), out != nullptr ? out + 2 * done : nullptr);
+        xmServiceOutput();
+        done += step;
+    }
     if (video_ != nullptr && audio_ != nullptr) {
         std::fwrite(played_.data(), sizeof(std::int16_t), played_.size(), audio_);
         audioFrames_ += frames;
-    }
-    while (xmServiceOutput() > 0) {
     }
     processClock::setVirtualMs(static_cast<std::int64_t>(k * 1000 / fps_));
 }

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/headless_driver.h"
+#include "app/resource_file.h"
+#include "music/xm_player.h"
+#include "platform/process_clock.h"
+
+namespace {
+
+// The song plays on the virtual device while a headless driver advances it
+// at `fps`; the song's mixed time must keep pace with the frames.
+void expectSongKeepsPace(int fps) {
+    VirtualWaveOutput device;
+    xmSetWaveOutput(&device);
+    xmSetFileCallbacks(resOpen, resClose, resRead, resSeek, resTell);
+    xmSetBufferLength(4038);
+    ASSERT_TRUE(xmStartOutput(44100));
+    XmSong* song = xmLoad("noname", nullptr);
+    ASSERT_NE(song, nullptr);
+    xmPlay(song);
+    {
+        Options options;
+        options.fps = fps;
+        options.shots.push_back(Shot{1e9f, "/nonexistent/never-written.png"});
+        HeadlessDriver driver(device, options);
+        // Two minutes: more than a dozen trips round the output ring.
+        const int frames = 120 * fps;
+        for (int k = 1; k <= frames; ++k) {
+            driver.beforeFrame(static_cast<std::uint64_t>(k));
+            const double heardMs = k * 1000.0 / fps;
+            // Mixing runs at most one fragment (about 20 ms) behind the device,
+            // give or take the song clock's single-precision sum.
+            ASSERT_NEAR(xmGetTimeMs(song), heardMs, 30.0) << "frame " << k << " at " << fps << " fps";
+        }
+    }
+    xmFree(song);
+    xmStopOutput();
+    xmSetWaveOutput(nullptr);
+    processClock::useWallClock();
+}
+
+}  // namespace
+
+TEST(HeadlessDriver, SongKeepsPaceAtEveryFrameRate) {
+    expectSongKeepsPace(60);
+    expectSongKeepsPace(24);
+    // Fewer than 50 frames per second: the device would jump over whole
+    // fragments between two services if it moved a frame's worth at once.
+    expectSongKeepsPace(10);
+}
