@@ -69,7 +69,9 @@ void autoVibrato(XmChannel& channel, const XmInstrument& instrument) {
 
 void tremor(XmChannel& channel) {
     if (channel.tremorCount >= channel.tremorOn) channel.volumeDelta = -channel.volume;
+    // A new, shorter tremor may find the count already past its cycle: start over
+    // rather than stay silent until the count wraps.
     channel.tremorCount += 1;
-    if (channel.tremorCount == channel.tremorOn + channel.tremorOff) channel.tremorCount = 0;
+    if (channel.tremorCount >= channel.tremorOn + channel.tremorOff) channel.tremorCount = 0;
     channel.updateFlags |= kUpdateVolume;
 }

@@ -18,23 +18,23 @@ struct SongDeleter {
 };
 using SongPtr = std::unique_ptr<XmSong, SongDeleter>;
 
-SongPtr load(const ModuleSpec& spec) { return SongPtr(loadXmBytes(buildXm(spec))); }
+SongPtr load(const ModuleDraft& draft) { return SongPtr(loadXmBytes(buildXm(draft))); }
 
-ModuleSpec twoChannelModule() {
-    ModuleSpec spec;
-    spec.addPattern(4);
-    return spec;
+ModuleDraft twoChannelModule() {
+    ModuleDraft draft;
+    draft.addPattern(4);
+    return draft;
 }
 
 bool sameCell(const NoteCell& a, const NoteCell& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // One sample in an instrument of its own.
-ModuleSpec moduleWithSample(const SampleSpec& sample) {
-    ModuleSpec spec = twoChannelModule();
-    InstrumentSpec instrument;
+ModuleDraft moduleWithSample(const SampleDraft& sample) {
+    ModuleDraft draft = twoChannelModule();
+    InstrumentDraft instrument;
     instrument.samples.push_back(sample);
-    spec.instruments.push_back(instrument);
-    return spec;
+    draft.instruments.push_back(instrument);
+    return draft;
 }
 
 const XmSample& firstSample(const XmSong& song) { return *song.instruments[0].samples[0]; }
@@ -42,15 +42,15 @@ const XmSample& firstSample(const XmSong& song) { return *song.instruments[0].sa
 }  // namespace
 
 TEST(XmLoader, ReadsTheSongHeader) {
-    ModuleSpec spec;
-    spec.orders = {0, 1, 0};
-    spec.restartPosition = 1;
-    spec.channels = 3;
-    spec.speed = 8;
-    spec.bpm = 208;
-    spec.addPattern(4);
-    spec.addPattern(2);
-    SongPtr song = load(spec);
+    ModuleDraft draft;
+    draft.orders = {0, 1, 0};
+    draft.restartPosition = 1;
+    draft.channels = 3;
+    draft.speed = 8;
+    draft.bpm = 208;
+    draft.addPattern(4);
+    draft.addPattern(2);
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->songLength, 3);
     EXPECT_EQ(song->restartPosition, 1);
@@ -71,20 +71,20 @@ TEST(XmLoader, ReadsTheSongHeader) {
 }
 
 TEST(XmLoader, HoldsHeaderValuesToWhatPlays) {
-    ModuleSpec spec = twoChannelModule();
-    spec.songLength = 0;
-    spec.bpm = 0;
-    spec.speed = 0;
-    SongPtr song = load(spec);
+    ModuleDraft draft = twoChannelModule();
+    draft.songLength = 0;
+    draft.bpm = 0;
+    draft.speed = 0;
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->songLength, 1);       // no orders: order 0 plays
     EXPECT_EQ(song->defaultBpm, 125);     // BPM 0 has no tick length
     EXPECT_EQ(song->defaultSpeed, 0);     // every tick a row
 
-    spec.songLength = 300;
-    spec.restartPosition = 256;
-    spec.bpm = 1000;
-    song = load(spec);
+    draft.songLength = 300;
+    draft.restartPosition = 256;
+    draft.bpm = 1000;
+    song = load(draft);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->songLength, 256);
     EXPECT_EQ(song->restartPosition, 0);  // outside the orders: start over
@@ -92,19 +92,19 @@ TEST(XmLoader, HoldsHeaderValuesToWhatPlays) {
 }
 
 TEST(XmLoader, UnpacksCellsInBothForms) {
-    ModuleSpec spec;
-    PatternSpec& packed = spec.addPattern(3);
+    ModuleDraft draft;
+    PatternDraft& packed = draft.addPattern(3);
     packed.at(0, 0) = noteCell(49, 1, 0x40, 0x0C, 0x20);
     packed.at(0, 1) = noteCell(0, 0, 0, 0x0F, 3);
     packed.at(1, 0) = noteCell(97);                  // key off
     packed.at(1, 1) = noteCell(98, 129);              // beyond the notes and instruments: none
     packed.at(2, 0) = noteCell(127, 128);
     packed.at(2, 1) = noteCell(96, 1, 0, 0x21, 0x12);
-    PatternSpec unpacked = packed;
+    PatternDraft unpacked = packed;
     unpacked.unpacked = true;
-    spec.patterns.push_back(unpacked);
-    spec.orders = {0, 1};
-    SongPtr song = load(spec);
+    draft.patterns.push_back(unpacked);
+    draft.orders = {0, 1};
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const NoteCell expected[6] = {noteCell(49, 1, 0x40, 0x0C, 0x20), noteCell(0, 0, 0, 0x0F, 3),
                                   noteCell(kKeyOffNote), noteCell(0, 0), noteCell(0, 128),
@@ -115,12 +115,12 @@ TEST(XmLoader, UnpacksCellsInBothForms) {
 }
 
 TEST(XmLoader, PatternsWithoutDataAndMissingPatterns) {
-    ModuleSpec spec;
-    for (int i = 0; i < 11; ++i) spec.addPattern(2).at(1, 1) = noteCell(50);
-    spec.patterns[3].cells.clear();  // packed size 0: empty rows
-    spec.patterns[4] = PatternSpec{0, 2, {}, false};  // no rows
-    spec.orders = {0, 20, 3};
-    SongPtr song = load(spec);
+    ModuleDraft draft;
+    for (int i = 0; i < 11; ++i) draft.addPattern(2).at(1, 1) = noteCell(50);
+    draft.patterns[3].cells.clear();  // packed size 0: empty rows
+    draft.patterns[4] = PatternDraft{0, 2, {}, false};  // no rows
+    draft.orders = {0, 20, 3};
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->patternsUsed, 21);
     EXPECT_EQ(song->patternCount, 21);
@@ -136,40 +136,40 @@ TEST(XmLoader, PatternsWithoutDataAndMissingPatterns) {
 }
 
 TEST(XmLoader, RefusesWhatItCannotPlay) {
-    ModuleSpec spec = twoChannelModule();
-    std::vector<std::uint8_t> bytes = buildXm(spec);
+    ModuleDraft draft = twoChannelModule();
+    std::vector<std::uint8_t> bytes = buildXm(draft);
     ASSERT_TRUE(SongPtr(loadXmBytes(bytes)));
     bytes[9] = 'm';  // "Extended module: "
     EXPECT_FALSE(SongPtr(loadXmBytes(bytes)));
 
-    spec.channels = 257;
-    spec.patterns.clear();
-    EXPECT_FALSE(load(spec));
-    spec.channels = 256;
-    spec.addPattern(1);
-    EXPECT_TRUE(load(spec));
+    draft.channels = 257;
+    draft.patterns.clear();
+    EXPECT_FALSE(load(draft));
+    draft.channels = 256;
+    draft.addPattern(1);
+    EXPECT_TRUE(load(draft));
 
-    ModuleSpec many = twoChannelModule();
+    ModuleDraft many = twoChannelModule();
     many.filePatternCount = 257;
     EXPECT_FALSE(load(many));
 
-    ModuleSpec tall;
+    ModuleDraft tall;
     tall.addPattern(257);
     EXPECT_FALSE(load(tall));
-    tall.patterns[0] = PatternSpec{256, 2, {}, false};
+    tall.patterns[0] = PatternDraft{256, 2, {}, false};
     tall.patterns[0].at(255, 1) = noteCell(1);
     SongPtr song = load(tall);
     ASSERT_TRUE(song);
     EXPECT_EQ(song->patterns[0].cells[511].note, 1);
 
-    ModuleSpec samples = twoChannelModule();
-    samples.instruments.push_back(InstrumentSpec{});
+    ModuleDraft samples = twoChannelModule();
+    samples.instruments.push_back(InstrumentDraft{});
     samples.instruments[0].samples.resize(17);
     EXPECT_FALSE(load(samples));
     samples.instruments[0].samples.resize(16);
     EXPECT_TRUE(load(samples));
 
-    ModuleSpec instruments = twoChannelModule();
+    ModuleDraft instruments = twoChannelModule();
     instruments.instruments.resize(257);
     EXPECT_FALSE(load(instruments));
 }
@@ -184,7 +184,7 @@ TEST(XmLoader, RefusesWithoutFileOrRoutines) {
 }
 
 TEST(XmLoader, RefusesMoreThan64MiBOfSamples) {
-    SampleSpec sample;
+    SampleDraft sample;
     sample.sixteenBit = true;
     sample.lengthBytes = std::int64_t{64} << 20;  // 32 Mi frames: 64 MiB decoded
     SongPtr song = load(moduleWithSample(sample));
@@ -199,7 +199,7 @@ TEST(XmLoader, RefusesMoreThan64MiBOfSamples) {
 }
 
 TEST(XmLoader, ConvertsSampleLengthsAndLoops) {
-    SampleSpec wide;
+    SampleDraft wide;
     wide.sixteenBit = true;
     wide.frames.assign(500, 0);
     wide.loopBits = 1;
@@ -228,7 +228,7 @@ TEST(XmLoader, ConvertsSampleLengthsAndLoops) {
         {2, 50, 5, 1, 0, 10},   // loop starting past the end: nothing left, one-shot
     };
     for (const Case& c : cases) {
-        SampleSpec sample;
+        SampleDraft sample;
         sample.frames.assign(10, 1);
         sample.loopBits = c.loopBits;
         sample.loopStart = c.loopStart;
@@ -243,15 +243,15 @@ TEST(XmLoader, ConvertsSampleLengthsAndLoops) {
 }
 
 TEST(XmLoader, ReadsSampleFieldsAndLeavesEmptySamplesWithoutData) {
-    SampleSpec sample;
+    SampleDraft sample;
     sample.frames.assign(4, 0);
     sample.volume = 80;
     sample.finetune = -16;
     sample.panning = 200;
     sample.relativeNote = -12;
-    ModuleSpec spec = moduleWithSample(sample);
-    spec.instruments[0].samples.push_back(SampleSpec{});  // length 0
-    SongPtr song = load(spec);
+    ModuleDraft draft = moduleWithSample(sample);
+    draft.instruments[0].samples.push_back(SampleDraft{});  // length 0
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const XmSample& s = firstSample(*song);
     EXPECT_EQ(s.volume, 64);  // held to the volume range
@@ -265,13 +265,13 @@ TEST(XmLoader, ReadsSampleFieldsAndLeavesEmptySamplesWithoutData) {
 }
 
 TEST(XmLoader, DecodesSampleDataWithGuardFrames) {
-    ModuleSpec spec = twoChannelModule();
+    ModuleDraft draft = twoChannelModule();
     const std::vector<std::int16_t> narrow = {0, 10, -5, 127, -128, 1};
     const std::vector<std::int16_t> wide = {1000, -32768, 32767, 0, -1, 77};
     for (std::uint8_t loopBits : {0, 1, 2}) {
-        InstrumentSpec instrument;
+        InstrumentDraft instrument;
         for (bool sixteenBit : {false, true}) {
-            SampleSpec sample;
+            SampleDraft sample;
             sample.sixteenBit = sixteenBit;
             sample.frames = sixteenBit ? wide : narrow;
             sample.loopBits = loopBits;
@@ -279,9 +279,9 @@ TEST(XmLoader, DecodesSampleDataWithGuardFrames) {
             sample.loopLength = sixteenBit ? 6 : 3;
             instrument.samples.push_back(sample);
         }
-        spec.instruments.push_back(instrument);
+        draft.instruments.push_back(instrument);
     }
-    SongPtr song = load(spec);
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     for (int i = 0; i < 3; ++i) {
         const XmSample& s8 = *song->instruments[i].samples[0];
@@ -314,16 +314,16 @@ void countingDecoder(void* destination, std::int32_t byteCount, int bits, int in
 }  // namespace
 
 TEST(XmLoader, SampleDecoderReplacesTheFileBytes) {
-    ModuleSpec spec = twoChannelModule();
-    InstrumentSpec first;
+    ModuleDraft draft = twoChannelModule();
+    InstrumentDraft first;
     first.samples.resize(2);
     first.samples[0].frames.assign(3, 5);
     first.samples[1].frames.assign(2, 9);
     first.samples[1].sixteenBit = true;
-    spec.instruments.push_back(first);
-    spec.instruments.push_back(simpleInstrument({4, 8}));
+    draft.instruments.push_back(first);
+    draft.instruments.push_back(simpleInstrument({4, 8}));
     decoderCalls.clear();
-    SongPtr song(loadXmBytes(buildXm(spec), countingDecoder));
+    SongPtr song(loadXmBytes(buildXm(draft), countingDecoder));
     ASSERT_TRUE(song);
     ASSERT_EQ(decoderCalls.size(), 3u);
     EXPECT_EQ(decoderCalls[0].byteCount, 3);
@@ -343,9 +343,9 @@ TEST(XmLoader, SampleDecoderReplacesTheFileBytes) {
 }
 
 TEST(XmLoader, ReadsInstrumentHeaders) {
-    ModuleSpec spec = twoChannelModule();
-    spec.instruments.push_back(InstrumentSpec{});  // no samples: nothing read after the header
-    InstrumentSpec second = simpleInstrument({1, 2, 3});
+    ModuleDraft draft = twoChannelModule();
+    draft.instruments.push_back(InstrumentDraft{});  // no samples: nothing read after the header
+    InstrumentDraft second = simpleInstrument({1, 2, 3});
     second.samples.push_back(second.samples[0]);
     for (int k = 0; k < 96; ++k) second.keymap[k] = static_cast<std::uint8_t>(k % 3 == 0 ? 1 : k % 3 == 1 ? 0 : 17);
     second.volumeEnvelope = {{{0, 64}, {8, 51}, {11, 0}, {63, 0}}, -1, 3, 1, 0, 0};
@@ -355,8 +355,8 @@ TEST(XmLoader, ReadsInstrumentHeaders) {
     second.vibratoDepth = 4;
     second.vibratoRate = 5;
     second.fadeout = 0x8001;
-    spec.instruments.push_back(second);
-    SongPtr song = load(spec);
+    draft.instruments.push_back(second);
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const XmInstrument& empty = song->instruments[0];
     EXPECT_EQ(empty.sampleCount, 0);
@@ -383,7 +383,7 @@ TEST(XmLoader, ReadsInstrumentHeaders) {
 
 TEST(XmLoader, KeepsEnvelopesInsideTheirPoints) {
     struct Case {
-        EnvelopeSpec envelope;
+        EnvelopeDraft envelope;
         std::uint8_t expectedCount, expectedType;
     };
     std::vector<EnvelopePoint> twelve;
@@ -397,12 +397,12 @@ TEST(XmLoader, KeepsEnvelopesInsideTheirPoints) {
         {{{{0, 64}, {4, 0}, {8, 9}}, -1, 7, 2, 1, 2}, 3, 7},     // all inside: kept
     };
     for (const Case& c : cases) {
-        ModuleSpec spec = twoChannelModule();
-        InstrumentSpec instrument = simpleInstrument({1});
+        ModuleDraft draft = twoChannelModule();
+        InstrumentDraft instrument = simpleInstrument({1});
         instrument.volumeEnvelope = c.envelope;
         instrument.panningEnvelope = c.envelope;
-        spec.instruments.push_back(instrument);
-        SongPtr song = load(spec);
+        draft.instruments.push_back(instrument);
+        SongPtr song = load(draft);
         ASSERT_TRUE(song);
         const XmInstrument& i = song->instruments[0];
         EXPECT_EQ(i.volumePointCount, c.expectedCount);
@@ -410,11 +410,11 @@ TEST(XmLoader, KeepsEnvelopesInsideTheirPoints) {
         EXPECT_EQ(i.panningType, c.expectedType) << int(c.envelope.type);
     }
 
-    ModuleSpec spec = twoChannelModule();
-    InstrumentSpec instrument = simpleInstrument({1});
+    ModuleDraft draft = twoChannelModule();
+    InstrumentDraft instrument = simpleInstrument({1});
     instrument.volumeEnvelope = {{{0, 200}, {10, 30}, {5, 64}, {20, 0}}, -1, 1, 0, 0, 0};
-    spec.instruments.push_back(instrument);
-    SongPtr song = load(spec);
+    draft.instruments.push_back(instrument);
+    SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const EnvelopePoint* points = song->instruments[0].volumeEnvelope;
     EXPECT_EQ(points[0].value, 64);  // values above 64 held
@@ -427,48 +427,50 @@ namespace {
 // A module using most of what the loader reads: two patterns, envelopes,
 // 8- and 16-bit samples with loops.
 std::vector<std::uint8_t> richModule() {
-    ModuleSpec spec;
-    spec.channels = 4;
-    spec.orders = {0, 1, 0};
-    PatternSpec& first = spec.addPattern(8);
+    ModuleDraft draft;
+    draft.channels = 4;
+    draft.orders = {0, 1, 0};
+    PatternDraft& first = draft.addPattern(8);
     first.at(0, 0) = noteCell(49, 1, 0x40, 0x04, 0x48);
     first.at(0, 1) = noteCell(61, 2, 0, 0x0E, 0x61);
     first.at(2, 2) = noteCell(25, 1, 0xC4, 0x0A, 0x0F);
     first.at(4, 3) = noteCell(97, 0, 0, 0x0D, 0x05);
-    PatternSpec& second = spec.addPattern(6);
+    PatternDraft& second = draft.addPattern(6);
     second.at(1, 0) = noteCell(37, 2, 0, 0x03, 0x10);
     second.at(3, 1) = noteCell(0, 0, 0, 0x0B, 0x00);
-    InstrumentSpec looped = simpleInstrument({0, 40, 80, 40, 0, -40, -80, -40}, 1);
+    InstrumentDraft looped = simpleInstrument({0, 40, 80, 40, 0, -40, -80, -40}, 1);
     looped.volumeEnvelope = {{{0, 64}, {8, 51}, {11, 0}, {63, 0}}, -1, 7, 1, 1, 2};
     looped.panningEnvelope = {{{0, 32}, {10, 0}, {20, 64}}, -1, 5, 0, 0, 2};
     looped.vibratoDepth = 8;
     looped.vibratoRate = 16;
     looped.fadeout = 300;
-    spec.instruments.push_back(looped);
-    InstrumentSpec wide = simpleInstrument({});
+    draft.instruments.push_back(looped);
+    InstrumentDraft wide = simpleInstrument({});
     wide.samples[0].sixteenBit = true;
     wide.samples[0].frames = {0, 9000, -9000, 3000, 100, -100};
     wide.samples[0].loopBits = 2;
     wide.samples[0].loopStart = 2;
     wide.samples[0].loopLength = 8;
-    spec.instruments.push_back(wide);
-    return buildXm(spec);
+    draft.instruments.push_back(wide);
+    return buildXm(draft);
 }
 
-// Plays a few hundred ticks and checks the sequencer stays inside the song.
-void playBriefly(const std::vector<std::uint8_t>& bytes) {
+// Plays a few hundred ticks and checks the sequencer stays inside the song;
+// false when the module did not play.
+bool playBriefly(const std::vector<std::uint8_t>& bytes) {
     PlayingModule module(bytes);
-    if (!module.ok()) return;
+    if (!module.ok()) return false;
     const XmSong& song = *module.song;
     for (int i = 0; i < 400; ++i) {
         module.tick();
-        ASSERT_LT(song.orderPosition, song.songLength);
-        ASSERT_LT(song.orderTable[song.orderPosition], song.patternCount);
+        EXPECT_LT(song.orderPosition, song.songLength);
+        EXPECT_LT(song.orderTable[song.orderPosition], song.patternCount);
         for (int c = 0; c < song.channelCount; ++c) {
-            ASSERT_GE(module.voice(c).volume, 0);
-            ASSERT_LE(module.voice(c).volume, 127);
+            EXPECT_GE(module.voice(c).volume, 0);
+            EXPECT_LE(module.voice(c).volume, 127);
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -482,8 +484,9 @@ TEST(XmLoader, FilesEndingAnywhereLoadOrAreRefused) {
         EXPECT_EQ(song != nullptr, size >= 80) << size;  // the song header ends at byte 80
         loaded += song != nullptr;
         song.reset();
-        if (size % 7 == 0 || size == full.size()) playBriefly(prefix);
+        if (size % 7 == 0) playBriefly(prefix);
     }
+    EXPECT_TRUE(playBriefly(full));
     EXPECT_EQ(loaded, static_cast<int>(full.size()) - 79);
 }
 

@@ -35,7 +35,7 @@ public:
 
 // Two channels; a looped 8-bit sample of constant value, note C-4 on row 0 of channel 0.
 std::vector<std::uint8_t> oneNoteModule() {
-    ModuleSpec spec;
+    ModuleDraft spec;
     spec.channels = 2;
     spec.instruments.push_back(simpleInstrument(std::vector<std::int16_t>(64, 100), 1));
     spec.addPattern(64).at(0, 0) = noteCell(49, 1);
@@ -44,7 +44,7 @@ std::vector<std::uint8_t> oneNoteModule() {
 
 // Four channels busy with notes, slides and vibrato, over two patterns.
 std::vector<std::uint8_t> busyModule() {
-    ModuleSpec spec;
+    ModuleDraft spec;
     spec.channels = 4;
     spec.orders = {0, 1, 0};
     spec.speed = 3;
@@ -53,7 +53,7 @@ std::vector<std::uint8_t> busyModule() {
     spec.instruments.push_back(simpleInstrument(saw, 1));
     spec.instruments.push_back(simpleInstrument(saw, 2));
     for (int p = 0; p < 2; ++p) {
-        PatternSpec& pattern = spec.addPattern(16);
+        PatternDraft& pattern = spec.addPattern(16);
         for (int row = 0; row < 16; row += 2) {
             for (int channel = 0; channel < 4; ++channel) {
                 pattern.at(row, channel) = noteCell(static_cast<std::uint8_t>(37 + row + channel * 3 + p),

@@ -15,22 +15,22 @@
 namespace {
 
 // A looped sample, so voices keep playing.
-InstrumentSpec loopedInstrument(std::uint8_t volume = 64) {
-    InstrumentSpec instrument = simpleInstrument(std::vector<std::int16_t>(100, 20), 1);
+InstrumentDraft loopedInstrument(std::uint8_t volume = 64) {
+    InstrumentDraft instrument = simpleInstrument(std::vector<std::int16_t>(100, 20), 1);
     instrument.samples[0].volume = volume;
     return instrument;
 }
 
-ModuleSpec moduleOf(int channels, std::vector<int> patternRows) {
-    ModuleSpec spec;
-    spec.channels = static_cast<std::uint16_t>(channels);
-    spec.orders.clear();
+ModuleDraft moduleOf(int channels, std::vector<int> patternRows) {
+    ModuleDraft draft;
+    draft.channels = static_cast<std::uint16_t>(channels);
+    draft.orders.clear();
     for (std::size_t i = 0; i < patternRows.size(); ++i) {
-        spec.addPattern(patternRows[i]);
-        spec.orders.push_back(static_cast<std::uint8_t>(i));
+        draft.addPattern(patternRows[i]);
+        draft.orders.push_back(static_cast<std::uint8_t>(i));
     }
-    spec.instruments.push_back(loopedInstrument());
-    return spec;
+    draft.instruments.push_back(loopedInstrument());
+    return draft;
 }
 
 // (order, row) after each of count row ticks.
@@ -71,10 +71,10 @@ TEST(Sequencer, TickLengthIsTheFloorOfTwoAndAHalfRateOverBpmForEveryBpm) {
 }
 
 TEST(Sequencer, RowsLastSpeedTicks) {
-    ModuleSpec spec = moduleOf(1, {4});
-    spec.speed = 8;
-    spec.bpm = 208;
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {4});
+    draft.speed = 8;
+    draft.bpm = 208;
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     EXPECT_EQ(module.song->framesPerTick, 530);
     EXPECT_EQ(module.nextRow(), 1);  // row 0 starts on the first tick
@@ -82,12 +82,12 @@ TEST(Sequencer, RowsLastSpeedTicks) {
 }
 
 TEST(Sequencer, SpeedsEightFiveThreeFiveMakeThePatternLast8076Ms) {
-    ModuleSpec spec = moduleOf(1, {128, 1});
-    spec.speed = 8;
-    spec.bpm = 208;
+    ModuleDraft draft = moduleOf(1, {128, 1});
+    draft.speed = 8;
+    draft.bpm = 208;
     const std::uint8_t speeds[4] = {8, 5, 3, 5};
-    for (int row = 0; row < 128; ++row) spec.patterns[0].at(row, 0) = noteCell(0, 0, 0, 0x0F, speeds[row % 4]);
-    PlayingModule module(spec);
+    for (int row = 0; row < 128; ++row) draft.patterns[0].at(row, 0) = noteCell(0, 0, 0, 0x0F, speeds[row % 4]);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.nextRow();
     int ticks = 0;
@@ -100,9 +100,9 @@ TEST(Sequencer, SpeedsEightFiveThreeFiveMakeThePatternLast8076Ms) {
 }
 
 TEST(Sequencer, SpeedZeroMakesEveryTickARow) {
-    ModuleSpec spec = moduleOf(1, {8});
-    spec.patterns[0].at(0, 0) = noteCell(0, 0, 0, 0x0F, 0x00);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {8});
+    draft.patterns[0].at(0, 0) = noteCell(0, 0, 0, 0x0F, 0x00);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.tick();
     for (int row = 1; row < 6; ++row) {
@@ -112,9 +112,9 @@ TEST(Sequencer, SpeedZeroMakesEveryTickARow) {
 }
 
 TEST(Sequencer, PlaysOnFromTheRestartPositionForever) {
-    ModuleSpec spec = moduleOf(1, {2, 2, 2});
-    spec.restartPosition = 1;
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {2, 2, 2});
+    draft.restartPosition = 1;
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     const Positions expected = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}, {1, 1}, {2, 0}, {2, 1}, {1, 0}};
     EXPECT_EQ(positions(module, 11), expected);
@@ -131,34 +131,34 @@ TEST(Sequencer, PatternBreakAndPositionJump) {
         {noteCell(0, 0, 0, 0x0D, 0x70), {}, {{1, 0}}},          // beyond 63
         {noteCell(0, 0, 0, 0x0B, 0x02), noteCell(0, 0, 0, 0x0D, 0x03), {{2, 3}}},  // jump, then break: both
         {noteCell(0, 0, 0, 0x0D, 0x03), noteCell(0, 0, 0, 0x0B, 0x02), {{2, 0}}},  // break, then jump: row 0
-        {noteCell(0, 0, 0, 0x0B, 0x09), {}, {{0, 0}}},          // past the last order
+        {noteCell(0, 0, 0, 0x0B, 0x09), {}, {{0, 0}}},                             // past the last order
     };
     for (const Case& c : cases) {
-        ModuleSpec spec = moduleOf(2, {4, 8, 8});
-        spec.patterns[0].at(0, 0) = c.first;
-        spec.patterns[0].at(0, 1) = c.second;
-        PlayingModule module(spec);
+        ModuleDraft draft = moduleOf(2, {4, 8, 8});
+        draft.patterns[0].at(0, 0) = c.first;
+        draft.patterns[0].at(0, 1) = c.second;
+        PlayingModule module(draft);
         ASSERT_TRUE(module.ok());
         module.nextRow();
         EXPECT_EQ(positions(module, static_cast<int>(c.expected.size())), c.expected);
     }
 
-    ModuleSpec spec = moduleOf(1, {2, 2, 2});
-    spec.restartPosition = 1;
-    spec.patterns[2].at(0, 0) = noteCell(0, 0, 0, 0x0D, 0x01);  // a break on the last order goes to order 0
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {2, 2, 2});
+    draft.restartPosition = 1;
+    draft.patterns[2].at(0, 0) = noteCell(0, 0, 0, 0x0D, 0x01);  // a break on the last order goes to order 0
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     const Positions expected = {{0, 0}, {0, 1}, {1, 0}, {1, 1}, {2, 0}, {0, 1}};
     EXPECT_EQ(positions(module, 6), expected);
 }
 
 TEST(Sequencer, PatternLoopRepeatsAndFurtherTicksKeepTheirRow) {
-    ModuleSpec spec = moduleOf(2, {6, 1});
-    spec.patterns[0].at(1, 0) = noteCell(0, 0, 0, 0x0E, 0x60);
-    spec.patterns[0].at(3, 0) = noteCell(0, 0, 0, 0x0E, 0x62);
-    spec.patterns[0].at(0, 1) = noteCell(49, 1);
-    spec.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0A, 0x01);  // slides on the looping row's further ticks
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {6, 1});
+    draft.patterns[0].at(1, 0) = noteCell(0, 0, 0, 0x0E, 0x60);
+    draft.patterns[0].at(3, 0) = noteCell(0, 0, 0, 0x0E, 0x62);
+    draft.patterns[0].at(0, 1) = noteCell(49, 1);
+    draft.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0A, 0x01);  // slides on the looping row's further ticks
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     std::vector<int> rows;
     std::vector<int> volumes;
@@ -173,10 +173,10 @@ TEST(Sequencer, PatternLoopRepeatsAndFurtherTicksKeepTheirRow) {
 }
 
 TEST(Sequencer, PatternLoopFromRowZeroReadsRowMinusOneUntilTheNextRow) {
-    ModuleSpec spec = moduleOf(1, {3, 1});
-    spec.patterns[0].at(0, 0) = noteCell(49, 1, 0, 0x0E, 0x60);
-    spec.patterns[0].at(2, 0) = noteCell(0, 0, 0, 0x0E, 0x61);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {3, 1});
+    draft.patterns[0].at(0, 0) = noteCell(49, 1, 0, 0x0E, 0x60);
+    draft.patterns[0].at(2, 0) = noteCell(0, 0, 0, 0x0E, 0x61);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.nextRow();
     module.nextRow();
@@ -192,13 +192,13 @@ TEST(Sequencer, PatternLoopFromRowZeroReadsRowMinusOneUntilTheNextRow) {
 TEST(Sequencer, PatternLoopsThatReArmEachOtherEnd) {
     // One channel, two loop ends sharing its count: row 3 re-arms what row 2
     // used up, and the loop would run forever.
-    ModuleSpec spec = moduleOf(2, {5, 1});
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    spec.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x0E, 0x60);
-    spec.patterns[0].at(2, 1) = noteCell(0, 0, 0, 0x0E, 0x61);
-    spec.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0E, 0x61);
-    spec.patterns[0].at(4, 1) = noteCell(0, 0, 0, 0x0D, 0x00);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {5, 1});
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    draft.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x0E, 0x60);
+    draft.patterns[0].at(2, 1) = noteCell(0, 0, 0, 0x0E, 0x61);
+    draft.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0E, 0x61);
+    draft.patterns[0].at(4, 1) = noteCell(0, 0, 0, 0x0D, 0x00);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     int rows = 0;
     while (module.song->orderPosition == 0 && rows < 5000) {
@@ -211,12 +211,12 @@ TEST(Sequencer, PatternLoopsThatReArmEachOtherEnd) {
 }
 
 TEST(Sequencer, PatternDelayAddsWholeRows) {
-    ModuleSpec spec = moduleOf(2, {6, 1});
-    spec.patterns[0].at(1, 0) = noteCell(0, 0, 0, 0x0E, 0xE2);
-    spec.patterns[0].at(2, 0) = noteCell(0, 0, 0, 0x0E, 0x60);
-    spec.patterns[0].at(3, 0) = noteCell(0, 0, 0, 0x0E, 0x61);  // a loop end on a delayed row
-    spec.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0E, 0xE1);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {6, 1});
+    draft.patterns[0].at(1, 0) = noteCell(0, 0, 0, 0x0E, 0xE2);
+    draft.patterns[0].at(2, 0) = noteCell(0, 0, 0, 0x0E, 0x60);
+    draft.patterns[0].at(3, 0) = noteCell(0, 0, 0, 0x0E, 0x61);  // a loop end on a delayed row
+    draft.patterns[0].at(3, 1) = noteCell(0, 0, 0, 0x0E, 0xE1);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     std::vector<int> ticks;
     for (int i = 0; i < 7; ++i) ticks.push_back(module.nextRow());
@@ -226,13 +226,13 @@ TEST(Sequencer, PatternDelayAddsWholeRows) {
 }
 
 TEST(Sequencer, TonePortamentoKeepsInstrumentKeyAndSample) {
-    ModuleSpec spec = moduleOf(1, {4});
-    spec.instruments.push_back(loopedInstrument(20));
-    spec.instruments[0].samples[0].volume = 40;
-    spec.instruments[1].samples[0].relativeNote = 12;
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    spec.patterns[0].at(1, 0) = noteCell(53, 2, 0, 0x03, 0x10);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {4});
+    draft.instruments.push_back(loopedInstrument(20));
+    draft.instruments[0].samples[0].volume = 40;
+    draft.instruments[1].samples[0].relativeNote = 12;
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    draft.patterns[0].at(1, 0) = noteCell(53, 2, 0, 0x03, 0x10);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.nextRow();
     XmSample* first = module.song->instruments[0].samples[0];
@@ -243,28 +243,28 @@ TEST(Sequencer, TonePortamentoKeepsInstrumentKeyAndSample) {
     const XmChannel& channel = module.channel(0);
     EXPECT_EQ(channel.instrument, 0);
     EXPECT_EQ(channel.key, 48);
-    EXPECT_EQ(channel.volume, 40);          // the instrument number still resets, from the old sample
-    EXPECT_EQ(channel.portaTarget, 4352);   // E-4 with the old sample's relative note
+    EXPECT_EQ(channel.volume, 40);         // the instrument number still resets, from the old sample
+    EXPECT_EQ(channel.portaTarget, 4352);  // E-4 with the old sample's relative note
     EXPECT_EQ(channel.period, 4608);
     EXPECT_EQ(module.voice(0).sample, first);
     EXPECT_EQ(module.voice(0).positionInt, 42);  // not restarted
 }
 
 TEST(Sequencer, KeyOffSilencesOrReleases) {
-    ModuleSpec spec = moduleOf(2, {4});
-    InstrumentSpec enveloped = loopedInstrument();
+    ModuleDraft draft = moduleOf(2, {4});
+    InstrumentDraft enveloped = loopedInstrument();
     enveloped.volumeEnvelope = {{{0, 64}, {2, 32}, {4, 32}}, -1, 3, 1, 0, 0};
     enveloped.fadeout = 300;
-    spec.instruments.push_back(enveloped);
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    spec.patterns[0].at(0, 1) = noteCell(49, 2);
-    spec.patterns[0].at(1, 0) = noteCell(97);
-    spec.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x14, 0x33);  // K: key off by effect
-    PlayingModule module(spec);
+    draft.instruments.push_back(enveloped);
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    draft.patterns[0].at(0, 1) = noteCell(49, 2);
+    draft.patterns[0].at(1, 0) = noteCell(97);
+    draft.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x14, 0x33);  // K: key off by effect
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.nextRow();
     module.nextRow();
-    EXPECT_EQ(module.voice(0).volume, 0);  // no envelope: silent on the key-off tick
+    EXPECT_EQ(module.voice(0).volume, 0);               // no envelope: silent on the key-off tick
     EXPECT_EQ(module.channel(0).fadeoutVolume, 65536);  // fadeout 0 never fades
     EXPECT_EQ(module.channel(1).envelopeVolume, 32);
     EXPECT_EQ(module.channel(1).fadeoutVolume, 65536 - 600);
@@ -274,11 +274,11 @@ TEST(Sequencer, KeyOffSilencesOrReleases) {
 }
 
 TEST(Sequencer, MissingInstrumentsAndSlotsPlayTheEmptySample) {
-    ModuleSpec spec = moduleOf(2, {2});
-    for (int k = 0; k < 96; ++k) spec.instruments[0].keymap[k] = k < 60 ? 0 : 16;
-    spec.patterns[0].at(0, 0) = noteCell(49, 5);   // no instrument 5
-    spec.patterns[0].at(0, 1) = noteCell(61, 1);   // keymap slot 16
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {2});
+    for (int k = 0; k < 96; ++k) draft.instruments[0].keymap[k] = k < 60 ? 0 : 16;
+    draft.patterns[0].at(0, 0) = noteCell(49, 5);  // no instrument 5
+    draft.patterns[0].at(0, 1) = noteCell(61, 1);  // keymap slot 16
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.voice(0).sample = module.song->instruments[0].samples[0];
     module.voice(1).sample = module.song->instruments[0].samples[0];
@@ -301,12 +301,12 @@ TEST(Sequencer, NotePeriodsAndFrequencies) {
         {1, 37, 0, 12, 4608, 8363}, {0, 49, 0, 0, 1712, 8362},  {0, 49, 64, 0, 1664, 8604},
     };
     for (const Case& c : cases) {
-        ModuleSpec spec = moduleOf(1, {2});
-        spec.flags = c.flags;
-        spec.instruments[0].samples[0].finetune = c.finetune;
-        spec.instruments[0].samples[0].relativeNote = c.relativeNote;
-        spec.patterns[0].at(0, 0) = noteCell(c.note, 1);
-        PlayingModule module(spec);
+        ModuleDraft draft = moduleOf(1, {2});
+        draft.flags = c.flags;
+        draft.instruments[0].samples[0].finetune = c.finetune;
+        draft.instruments[0].samples[0].relativeNote = c.relativeNote;
+        draft.patterns[0].at(0, 0) = noteCell(c.note, 1);
+        PlayingModule module(draft);
         ASSERT_TRUE(module.ok());
         module.tick();
         EXPECT_EQ(module.channel(0).period, c.period) << int(c.note);
@@ -335,7 +335,8 @@ TEST(Sequencer, VoiceVolumePanningAndFrequency) {
     channel.volumeDelta = -32;
     EXPECT_EQ(voiceVolumeOf(channel, 64), 0);
 
-    const std::int32_t panning[][3] = {{128, 64, 256}, {128, 0, 0}, {0, 64, 0}, {255, 0, 255}, {64, 0, 0}, {200, 48, 216}};
+    const std::int32_t panning[][3] = {{128, 64, 256}, {128, 0, 0}, {0, 64, 0},
+                                       {255, 0, 255},  {64, 0, 0},  {200, 48, 216}};
     for (const auto& p : panning) {
         channel.panning = p[0];
         channel.envelopePanning = p[1];
@@ -345,7 +346,7 @@ TEST(Sequencer, VoiceVolumePanningAndFrequency) {
     channel.period = 4608;
     channel.periodDelta = 768;
     EXPECT_EQ(voiceFrequencyOf(channel, true), 16726);  // a positive delta raises the pitch
-    channel.period = -200000;  // far beyond the table: held, not overflowed
+    channel.period = -200000;                           // far beyond the table: held, not overflowed
     EXPECT_EQ(voiceFrequencyOf(channel, true), INT32_MAX);
     channel.period = 1712;
     channel.periodDelta = 0;
@@ -355,11 +356,11 @@ TEST(Sequencer, VoiceVolumePanningAndFrequency) {
 }
 
 TEST(Sequencer, GlobalVolumeReachesAVoiceAtItsNextVolumeUpdate) {
-    ModuleSpec spec = moduleOf(2, {4});
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    spec.patterns[0].at(0, 1) = noteCell(49, 1);
-    spec.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x10, 0x20);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {4});
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    draft.patterns[0].at(0, 1) = noteCell(49, 1);
+    draft.patterns[0].at(1, 1) = noteCell(0, 0, 0, 0x10, 0x20);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.nextRow();
     EXPECT_EQ(module.voice(0).volume, 127);
@@ -373,9 +374,9 @@ TEST(Sequencer, GlobalVolumeReachesAVoiceAtItsNextVolumeUpdate) {
 }
 
 TEST(PlayerControl, PlayStopAndPlayStartsOverAtTimeZero) {
-    ModuleSpec spec = moduleOf(2, {4, 4});
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {4, 4});
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     XmSong* song = module.song;
     EXPECT_EQ(xmGetTimeMs(song), 0);
@@ -387,7 +388,7 @@ TEST(PlayerControl, PlayStopAndPlayStartsOverAtTimeZero) {
         EXPECT_EQ(xmServiceOutput(), 1);
     }
     EXPECT_EQ(xmGetTimeMs(song), 25 * fragmentFrames() * 1000 / 44100);  // 501.1 ms
-    EXPECT_EQ(xmGetOrder(song), 1);  // 22,100 frames: row 4 of rows of 5,292
+    EXPECT_EQ(xmGetOrder(song), 1);                                      // 22,100 frames: row 4 of rows of 5,292
     EXPECT_NE(module.voice(0).sample, nullptr);
 
     EXPECT_TRUE(xmStop(song));
@@ -410,24 +411,24 @@ TEST(PlayerControl, PlayStopAndPlayStartsOverAtTimeZero) {
 }
 
 TEST(PlayerControl, OneSongAtATimeAndOnlyWithAnOutput) {
-    ModuleSpec spec = moduleOf(1, {2});
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(1, {2});
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
-    XmSong* other = loadXmBytes(buildXm(spec));
+    XmSong* other = loadXmBytes(buildXm(draft));
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(xmPlay(other));  // the voices belong to the playing song
     EXPECT_EQ(other->playing, 0);
-    xmStopOutput();               // stops the playing song too
+    xmStopOutput();  // stops the playing song too
     EXPECT_EQ(module.song->playing, 0);
     EXPECT_FALSE(xmPlay(other));  // no voices to play on
     EXPECT_TRUE(xmFree(other));
 }
 
 TEST(PlayerControl, FreeingAPlayingSongStopsItFirst) {
-    ModuleSpec spec = moduleOf(2, {2});
-    spec.patterns[0].at(0, 0) = noteCell(49, 1);
-    spec.patterns[0].at(0, 1) = noteCell(49, 1);
-    PlayingModule module(spec);
+    ModuleDraft draft = moduleOf(2, {2});
+    draft.patterns[0].at(0, 0) = noteCell(49, 1);
+    draft.patterns[0].at(0, 1) = noteCell(49, 1);
+    PlayingModule module(draft);
     ASSERT_TRUE(module.ok());
     module.tick();
     ASSERT_NE(module.voice(1).sample, nullptr);

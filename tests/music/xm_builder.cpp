@@ -31,23 +31,23 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
-void writeHeader(ByteWriter& out, const ModuleSpec& spec) {
+void writeHeader(ByteWriter& out, const ModuleDraft& draft) {
     out.text("Extended Module: ", 17);
     out.text("test", 20);
     out.u8(0x1A);
     out.text("builder", 20);
     out.u16(0x0104);
     out.u32(276);
-    out.u16(spec.songLength >= 0 ? spec.songLength : static_cast<std::uint32_t>(spec.orders.size()));
-    out.u16(spec.restartPosition);
-    out.u16(spec.channels);
-    out.u16(spec.filePatternCount >= 0 ? spec.filePatternCount : static_cast<std::uint32_t>(spec.patterns.size()));
-    out.u16(static_cast<std::uint32_t>(spec.instruments.size()));
-    out.u16(spec.flags);
-    out.u16(spec.speed);
-    out.u16(spec.bpm);
+    out.u16(draft.songLength >= 0 ? draft.songLength : static_cast<std::uint32_t>(draft.orders.size()));
+    out.u16(draft.restartPosition);
+    out.u16(draft.channels);
+    out.u16(draft.filePatternCount >= 0 ? draft.filePatternCount : static_cast<std::uint32_t>(draft.patterns.size()));
+    out.u16(static_cast<std::uint32_t>(draft.instruments.size()));
+    out.u16(draft.flags);
+    out.u16(draft.speed);
+    out.u16(draft.bpm);
     std::uint8_t orders[256] = {};
-    std::copy_n(spec.orders.begin(), std::min<std::size_t>(spec.orders.size(), 256), orders);
+    std::copy_n(draft.orders.begin(), std::min<std::size_t>(draft.orders.size(), 256), orders);
     for (std::uint8_t order : orders) out.u8(order);
 }
 
@@ -65,7 +65,7 @@ void writeCell(ByteWriter& out, const NoteCell& cell, bool unpacked) {
     }
 }
 
-void writePattern(ByteWriter& out, const PatternSpec& pattern) {
+void writePattern(ByteWriter& out, const PatternDraft& pattern) {
     ByteWriter data;
     for (const NoteCell& cell : pattern.cells) writeCell(data, cell, pattern.unpacked);
     out.u32(9);
@@ -75,12 +75,12 @@ void writePattern(ByteWriter& out, const PatternSpec& pattern) {
     out.bytes.insert(out.bytes.end(), data.bytes.begin(), data.bytes.end());
 }
 
-std::uint32_t sampleBytes(const SampleSpec& sample) {
+std::uint32_t sampleBytes(const SampleDraft& sample) {
     if (sample.lengthBytes >= 0) return static_cast<std::uint32_t>(sample.lengthBytes);
     return static_cast<std::uint32_t>(sample.frames.size() * (sample.sixteenBit ? 2 : 1));
 }
 
-void writeEnvelope(ByteWriter& out, const EnvelopeSpec& envelope) {
+void writeEnvelope(ByteWriter& out, const EnvelopeDraft& envelope) {
     for (std::size_t i = 0; i < 12; ++i) {
         const EnvelopePoint point = i < envelope.points.size() ? envelope.points[i] : EnvelopePoint{0, 0};
         out.u16(point.tick);
@@ -88,11 +88,11 @@ void writeEnvelope(ByteWriter& out, const EnvelopeSpec& envelope) {
     }
 }
 
-std::uint8_t pointCount(const EnvelopeSpec& envelope) {
+std::uint8_t pointCount(const EnvelopeDraft& envelope) {
     return static_cast<std::uint8_t>(envelope.pointCount >= 0 ? envelope.pointCount : envelope.points.size());
 }
 
-void writeInstrumentHeader(ByteWriter& out, const InstrumentSpec& instrument) {
+void writeInstrumentHeader(ByteWriter& out, const InstrumentDraft& instrument) {
     const std::size_t start = out.bytes.size();
     const std::uint32_t count =
         instrument.sampleCount >= 0 ? instrument.sampleCount : static_cast<std::uint32_t>(instrument.samples.size());
@@ -105,8 +105,8 @@ void writeInstrumentHeader(ByteWriter& out, const InstrumentSpec& instrument) {
         for (std::uint8_t slot : instrument.keymap) out.u8(slot);
         writeEnvelope(out, instrument.volumeEnvelope);
         writeEnvelope(out, instrument.panningEnvelope);
-        const EnvelopeSpec& v = instrument.volumeEnvelope;
-        const EnvelopeSpec& p = instrument.panningEnvelope;
+        const EnvelopeDraft& v = instrument.volumeEnvelope;
+        const EnvelopeDraft& p = instrument.panningEnvelope;
         for (std::uint8_t b : {pointCount(v), pointCount(p), v.sustain, v.loopStart, v.loopEnd, p.sustain,
                                p.loopStart, p.loopEnd, v.type, p.type, instrument.vibratoType,
                                instrument.vibratoSweep, instrument.vibratoDepth, instrument.vibratoRate}) {
@@ -118,7 +118,7 @@ void writeInstrumentHeader(ByteWriter& out, const InstrumentSpec& instrument) {
     out.put32(start, static_cast<std::uint32_t>(out.bytes.size() - start));
 }
 
-void writeSampleHeader(ByteWriter& out, const SampleSpec& sample) {
+void writeSampleHeader(ByteWriter& out, const SampleDraft& sample) {
     out.u32(sampleBytes(sample));
     out.u32(sample.loopStart);
     out.u32(sample.loopLength);
@@ -132,7 +132,7 @@ void writeSampleHeader(ByteWriter& out, const SampleSpec& sample) {
 }
 
 // Sample data as the file keeps it: differences between frames.
-void writeSampleData(ByteWriter& out, const SampleSpec& sample) {
+void writeSampleData(ByteWriter& out, const SampleDraft& sample) {
     std::int32_t previous = 0;
     for (std::int16_t frame : sample.frames) {
         const std::int32_t delta = frame - previous;
@@ -145,10 +145,10 @@ void writeSampleData(ByteWriter& out, const SampleSpec& sample) {
     }
 }
 
-void writeInstrument(ByteWriter& out, const InstrumentSpec& instrument) {
+void writeInstrument(ByteWriter& out, const InstrumentDraft& instrument) {
     writeInstrumentHeader(out, instrument);
-    for (const SampleSpec& sample : instrument.samples) writeSampleHeader(out, sample);
-    for (const SampleSpec& sample : instrument.samples) writeSampleData(out, sample);
+    for (const SampleDraft& sample : instrument.samples) writeSampleHeader(out, sample);
+    for (const SampleDraft& sample : instrument.samples) writeSampleData(out, sample);
 }
 
 // The memory files: a handle is the file's bytes and a position.
@@ -170,6 +170,7 @@ void memoryClose(void* handle) { delete static_cast<MemoryFile*>(handle); }
 std::int32_t memoryRead(void* destination, std::int32_t count, void* handle) {
     auto* file = static_cast<MemoryFile*>(handle);
     count = std::max(0, std::min(count, file->size - file->position));
+    if (count == 0) return 0;
     std::memcpy(destination, file->data + file->position, count);
     file->position += count;
     return count;
@@ -188,13 +189,13 @@ std::int32_t memoryTell(void* handle) { return static_cast<MemoryFile*>(handle)-
 
 }  // namespace
 
-NoteCell& PatternSpec::at(std::int32_t row, std::int32_t channel) {
+NoteCell& PatternDraft::at(std::int32_t row, std::int32_t channel) {
     if (cells.empty()) cells.assign(static_cast<std::size_t>(rows) * channels, NoteCell{});
     return cells[static_cast<std::size_t>(row) * channels + channel];
 }
 
-PatternSpec& ModuleSpec::addPattern(std::int32_t rows) {
-    PatternSpec pattern;
+PatternDraft& ModuleDraft::addPattern(std::int32_t rows) {
+    PatternDraft pattern;
     pattern.rows = rows;
     pattern.channels = channels;
     pattern.cells.assign(static_cast<std::size_t>(rows) * channels, NoteCell{});
@@ -202,9 +203,9 @@ PatternSpec& ModuleSpec::addPattern(std::int32_t rows) {
     return patterns.back();
 }
 
-InstrumentSpec simpleInstrument(std::vector<std::int16_t> frames, std::uint8_t loopBits) {
-    InstrumentSpec instrument;
-    SampleSpec sample;
+InstrumentDraft simpleInstrument(std::vector<std::int16_t> frames, std::uint8_t loopBits) {
+    InstrumentDraft instrument;
+    SampleDraft sample;
     sample.frames = std::move(frames);
     sample.loopBits = loopBits;
     sample.loopLength = loopBits ? static_cast<std::uint32_t>(sample.frames.size()) : 0;
@@ -217,11 +218,11 @@ NoteCell noteCell(std::uint8_t note, std::uint8_t instrument, std::uint8_t volum
     return NoteCell{note, instrument, volume, effect, parameter};
 }
 
-std::vector<std::uint8_t> buildXm(const ModuleSpec& spec) {
+std::vector<std::uint8_t> buildXm(const ModuleDraft& draft) {
     ByteWriter out;
-    writeHeader(out, spec);
-    for (const PatternSpec& pattern : spec.patterns) writePattern(out, pattern);
-    for (const InstrumentSpec& instrument : spec.instruments) writeInstrument(out, instrument);
+    writeHeader(out, draft);
+    for (const PatternDraft& pattern : draft.patterns) writePattern(out, pattern);
+    for (const InstrumentDraft& instrument : draft.instruments) writeInstrument(out, instrument);
     return out.bytes;
 }
 
@@ -235,7 +236,7 @@ XmSong* loadXmBytes(const std::vector<std::uint8_t>& bytes, XmSampleDecoder deco
     return song;
 }
 
-PlayingModule::PlayingModule(const ModuleSpec& spec) : PlayingModule(buildXm(spec)) {}
+PlayingModule::PlayingModule(const ModuleDraft& draft) : PlayingModule(buildXm(draft)) {}
 
 PlayingModule::PlayingModule(const std::vector<std::uint8_t>& bytes) {
     song = loadXmBytes(bytes);

@@ -10,7 +10,7 @@
 
 struct MixVoice;
 
-struct SampleSpec {
+struct SampleDraft {
     std::vector<std::int16_t> frames;  // the values; 8-bit samples hold -128..127
     bool sixteenBit = false;
     std::uint8_t loopBits = 0;       // type bits 0..1: 1 forward, 2 ping-pong
@@ -23,23 +23,23 @@ struct SampleSpec {
     std::int8_t relativeNote = 0;
 };
 
-struct EnvelopeSpec {
+struct EnvelopeDraft {
     std::vector<EnvelopePoint> points;
     std::int32_t pointCount = -1;  // the header's count when not points.size()
     std::uint8_t type = 0;
     std::uint8_t sustain = 0, loopStart = 0, loopEnd = 0;
 };
 
-struct InstrumentSpec {
-    std::vector<SampleSpec> samples;
+struct InstrumentDraft {
+    std::vector<SampleDraft> samples;
     std::int32_t sampleCount = -1;  // the header's count when not samples.size()
     std::uint8_t keymap[96] = {};
-    EnvelopeSpec volumeEnvelope, panningEnvelope;
+    EnvelopeDraft volumeEnvelope, panningEnvelope;
     std::uint8_t vibratoType = 0, vibratoSweep = 0, vibratoDepth = 0, vibratoRate = 0;
     std::uint16_t fadeout = 0;  // the file's value
 };
 
-struct PatternSpec {
+struct PatternDraft {
     std::int32_t rows = 64;
     std::int32_t channels = 0;
     std::vector<NoteCell> cells;  // rows x channels; none written when empty
@@ -47,7 +47,7 @@ struct PatternSpec {
     NoteCell& at(std::int32_t row, std::int32_t channel);
 };
 
-struct ModuleSpec {
+struct ModuleDraft {
     std::vector<std::uint8_t> orders = {0};
     std::int32_t songLength = -1;  // the header's length when not orders.size()
     std::uint16_t restartPosition = 0;
@@ -56,19 +56,19 @@ struct ModuleSpec {
     std::uint16_t speed = 6;
     std::uint16_t bpm = 125;
     std::int32_t filePatternCount = -1;  // the header's count when not patterns.size()
-    std::vector<PatternSpec> patterns;
-    std::vector<InstrumentSpec> instruments;
+    std::vector<PatternDraft> patterns;
+    std::vector<InstrumentDraft> instruments;
 
     // A pattern of rows empty rows for this module's channels.
-    PatternSpec& addPattern(std::int32_t rows);
+    PatternDraft& addPattern(std::int32_t rows);
 };
 
 // One instrument with one 8-bit sample of the given frames, mapped to every note.
-InstrumentSpec simpleInstrument(std::vector<std::int16_t> frames, std::uint8_t loopBits = 0);
+InstrumentDraft simpleInstrument(std::vector<std::int16_t> frames, std::uint8_t loopBits = 0);
 NoteCell noteCell(std::uint8_t note, std::uint8_t instrument = 0, std::uint8_t volume = 0, std::uint8_t effect = 0,
                   std::uint8_t parameter = 0);
 
-std::vector<std::uint8_t> buildXm(const ModuleSpec& spec);
+std::vector<std::uint8_t> buildXm(const ModuleDraft& draft);
 
 // Registers the memory-file routines and loads bytes through xmLoad.
 XmSong* loadXmBytes(const std::vector<std::uint8_t>& bytes, XmSampleDecoder decoder = nullptr);
@@ -77,7 +77,7 @@ void useMemoryFiles();
 // A module loaded and playing on a started virtual output; ticked by hand.
 class PlayingModule {
 public:
-    explicit PlayingModule(const ModuleSpec& spec);
+    explicit PlayingModule(const ModuleDraft& draft);
     explicit PlayingModule(const std::vector<std::uint8_t>& bytes);
     ~PlayingModule();
     PlayingModule(const PlayingModule&) = delete;
@@ -94,3 +94,4 @@ public:
     XmSong* song = nullptr;
     bool playing = false;
 };
+
