@@ -80,9 +80,9 @@ const ShapeDef& shapeDef(FigureShape shape) {
         case FigureShape::pelvis: return kPelvis;
         case FigureShape::shoulder: return kShoulder;
         case FigureShape::torso: return kTorso;
-        case FigureShape::head: break;
+        case FigureShape::head: return kHead;
     }
-    return kHead;
+    return kHead;  // every shape is named above
 }
 
 constexpr int kPoseResources[kFigurePoses] = {105, 104, 106, 107, 108};
@@ -103,7 +103,8 @@ void addBone(Mesh& mesh, const Vector3& a, const Vector3& b, float roll, const S
     const std::uint32_t first = mesh.vertexCount;
     for (int i = 0; i < shape.pointCount; ++i) {
         const ShapePoint& p = shape.points[i];
-        Vector3 q(static_cast<float>(p.x * u), static_cast<float>(p.y * u), static_cast<float>(p.z * u));
+        Vector3 q(static_cast<float>(static_cast<double>(p.x) * u), static_cast<float>(static_cast<double>(p.y) * u),
+                  static_cast<float>(static_cast<double>(p.z) * u));
         q.transform(m);
         q.add(b);
         mesh.addVertex(q.x, q.y, q.z);
@@ -170,7 +171,8 @@ void boneRotation(const Vector3& a, const Vector3& b, float roll, Matrix3& m) {
 Vector3 placeBonePoint(const Vector3& a, const Vector3& b, float roll, float u, float px, float py, float pz) {
     Matrix3 m;
     boneRotation(a, b, roll, m);
-    Vector3 q(static_cast<float>(px * u), static_cast<float>(py * u), static_cast<float>(pz * u));
+    Vector3 q(static_cast<float>(static_cast<double>(px) * u), static_cast<float>(static_cast<double>(py) * u),
+              static_cast<float>(static_cast<double>(pz) * u));
     q.transform(m);
     q.add(b);
     return q;
