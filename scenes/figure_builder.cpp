@@ -94,19 +94,24 @@ int resourceByte(const ResourceData& data, std::size_t index) {
 
 int signedByte(int byte) { return byte < 128 ? byte : byte - 256; }
 
+// The local point p scaled by u, turned by m and moved to b.
+Vector3 placePoint(const Matrix3& m, const Vector3& b, double u, double px, double py, double pz) {
+    Vector3 q(static_cast<float>(px * u), static_cast<float>(py * u), static_cast<float>(pz * u));
+    q.transform(m);
+    q.add(b);
+    return q;
+}
+
 void addBone(Mesh& mesh, const Vector3& a, const Vector3& b, float roll, const ShapeDef& shape, bool pelvis) {
     const float length = b.distance(a);
     Matrix3 m;
     boneRotation(a, b, roll, m);
     // The pelvis is measured in 96ths of its bone, every other solid in 128ths.
-    const float u = pelvis ? static_cast<float>(length * 0.010416666977107525) : static_cast<float>(length / 128.0);
+    const double u = pelvis ? length * 0.010416666977107525 : length / 128.0;
     const std::uint32_t first = mesh.vertexCount;
     for (int i = 0; i < shape.pointCount; ++i) {
         const ShapePoint& p = shape.points[i];
-        Vector3 q(static_cast<float>(static_cast<double>(p.x) * u), static_cast<float>(static_cast<double>(p.y) * u),
-                  static_cast<float>(static_cast<double>(p.z) * u));
-        q.transform(m);
-        q.add(b);
+        const Vector3 q = placePoint(m, b, u, p.x, p.y, p.z);
         mesh.addVertex(q.x, q.y, q.z);
     }
     for (int i = 0; i < shape.faceCount; ++i) {
@@ -168,14 +173,10 @@ void boneRotation(const Vector3& a, const Vector3& b, float roll, Matrix3& m) {
     m.transposeInPlace();
 }
 
-Vector3 placeBonePoint(const Vector3& a, const Vector3& b, float roll, float u, float px, float py, float pz) {
+Vector3 placeBonePoint(const Vector3& a, const Vector3& b, float roll, double u, float px, float py, float pz) {
     Matrix3 m;
     boneRotation(a, b, roll, m);
-    Vector3 q(static_cast<float>(static_cast<double>(px) * u), static_cast<float>(static_cast<double>(py) * u),
-              static_cast<float>(static_cast<double>(pz) * u));
-    q.transform(m);
-    q.add(b);
-    return q;
+    return placePoint(m, b, u, px, py, pz);
 }
 
 void buildFigure(Mesh& mesh, int pose) {

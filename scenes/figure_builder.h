@@ -44,8 +44,9 @@ void loadFigureJoints(int pose, Vector3 joints[kFigureJoints]);
 void boneRotation(const Vector3& a, const Vector3& b, float roll, Matrix3& m);
 
 // Where the local point (px, py, pz) of a solid lands, for the bone from a to b
-// with the given roll, in units u (the shape's unit for this bone length).
-Vector3 placeBonePoint(const Vector3& a, const Vector3& b, float roll, float u, float px, float py, float pz);
+// with the given roll, in units u (the shape's unit for this bone length, kept
+// in double like every intermediate; only the scaled point is rounded to float).
+Vector3 placeBonePoint(const Vector3& a, const Vector3& b, float roll, double u, float px, float py, float pz);
 
 // Rebuilds the mesh completely for pose 0..4: 189 vertices, 374 faces, every
 // vertex normal at length 256, visible. Colour, maps, clipper and flags other

@@ -9,12 +9,12 @@ void negateX(Vector3* v, std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) v[i].x = -v[i].x;
 }
 
-void blendArray(Vector3* target, const Vector3* from, const Vector3* to, std::uint32_t count, float w) {
+void blendArray(Vector3* target, const Vector3* from, const Vector3* to, std::uint32_t count, double w) {
     const double keep = 1.0 - w;
     for (std::uint32_t i = 0; i < count; ++i) {
-        target[i].x = static_cast<float>(keep * from[i].x + static_cast<double>(w) * to[i].x);
-        target[i].y = static_cast<float>(keep * from[i].y + static_cast<double>(w) * to[i].y);
-        target[i].z = static_cast<float>(keep * from[i].z + static_cast<double>(w) * to[i].z);
+        target[i].x = static_cast<float>(keep * from[i].x + w * to[i].x);
+        target[i].y = static_cast<float>(keep * from[i].y + w * to[i].y);
+        target[i].z = static_cast<float>(keep * from[i].z + w * to[i].z);
     }
 }
 
@@ -27,7 +27,7 @@ void mirrorX(Mesh& mesh) {
     negateX(mesh.faceCentres, mesh.centreCount);
 }
 
-void blendPoses(Mesh& target, const Mesh& from, const Mesh& to, float w) {
+void blendPoses(Mesh& target, const Mesh& from, const Mesh& to, double w) {
     // Counted by from, but never past what the other two meshes hold.
     const std::uint32_t vertices = std::min({from.vertexCount, to.vertexCount, target.vertexCapacity});
     const std::uint32_t centres = std::min({from.centreCount, to.centreCount, target.centreCapacity});

@@ -10,4 +10,5 @@ void mirrorX(Mesh& mesh);
 // target = (1 - w) x from + w x to, for vertices, vertex normals, face normals
 // and face centres, as many as from uses (and as the other two meshes hold).
 // Tags, faces and counts of target are left alone; normals are not rescaled.
-void blendPoses(Mesh& target, const Mesh& from, const Mesh& to, float w);
+// The weight is an intermediate of the schedule and stays in double.
+void blendPoses(Mesh& target, const Mesh& from, const Mesh& to, double w);

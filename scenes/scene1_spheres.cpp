@@ -108,14 +108,22 @@ void makeCluster() {
     }
 }
 
+// Distance of texel (x, y) from the glow maps' centre (32, 32).
+double centreDistance(int x, int y) {
+    return std::sqrt(static_cast<double>((x - 32) * (x - 32) + (y - 32) * (y - 32)));
+}
+
 // Eight points between radius 16 and 32.
 void makeStarGlowMap() {
     allocateOnce(starGlowMap, kGlowMapTexels);
     for (int y = 0; y < kGlowMapSide; ++y) {
         for (int x = 0; x < kGlowMapSide; ++x) {
-            const float d = static_cast<float>(std::sqrt(static_cast<double>((x - 32) * (x - 32) + (y - 32) * (y - 32))));
+            // d and limit stay in double: the factor is a hair above pi/32, so on
+            // the axes other than +x the sine is a hair above 0, which a float
+            // limit would lose.
+            const double d = centreDistance(x, y);
             const float a = angleOf(static_cast<float>(x - 32), static_cast<float>(y - 32));
-            const float limit = static_cast<float>(std::sin(a * 0.098174770425) * 8.0 + 24.0);
+            const double limit = std::sin(a * 0.098174770425) * 8.0 + 24.0;
             int value = 0;
             if (d < limit) value = 255 - static_cast<int>(d * 255.0 / limit);
             starGlowMap[y * kGlowMapSide + x] = static_cast<std::uint8_t>(value);
@@ -127,8 +135,8 @@ void makeRoundGlowMap() {
     allocateOnce(roundGlowMap, kGlowMapTexels);
     for (int y = 0; y < kGlowMapSide; ++y) {
         for (int x = 0; x < kGlowMapSide; ++x) {
-            const float d = static_cast<float>(std::sqrt(static_cast<double>((x - 32) * (x - 32) + (y - 32) * (y - 32))));
-            const int value = d > 32.0f ? 0 : static_cast<int>(255.0 - d * 7.9);
+            const double d = centreDistance(x, y);
+            const int value = d > 32.0 ? 0 : static_cast<int>(255.0 - d * 7.9);
             roundGlowMap[y * kGlowMapSide + x] = static_cast<std::uint8_t>(value);
         }
     }

@@ -133,15 +133,14 @@ void drawLattice(float t) {
     centralGlow.position.set(static_cast<float>(192.0 * std::cos(t * 0.0017560607342649525)),
                              static_cast<float>(192.0 * std::sin(t * 0.0015810733032712633)),
                              static_cast<float>(192.0 * std::sin(t * 0.0017560607342649525)));
-    const float sx = static_cast<float>(256.0 + 160.0 * std::sin(t * 0.0009905894006934125));
-    const float sy = static_cast<float>(256.0 + 160.0 * std::cos(t * 0.0012382367508667657));
-    const float sz = static_cast<float>(256.0 + 160.0 * std::sin(t * 0.001485884073190391));
+    const double sx = 256.0 + 160.0 * std::sin(t * 0.0009905894006934125);
+    const double sy = 256.0 + 160.0 * std::cos(t * 0.0012382367508667657);
+    const double sz = 256.0 + 160.0 * std::sin(t * 0.001485884073190391);
     const double w = static_cast<double>(t) - 7000.0;
     for (int n = 0; n < kLatticeCubes && n < static_cast<int>(cubeLattice.count); ++n) {
         Vector3& base = cubeLattice.basePositions[n];
-        base.set(static_cast<float>((n % 3 - 1) * static_cast<double>(sx)),
-                 static_cast<float>((n / 3 % 3 - 1) * static_cast<double>(sy)),
-                 static_cast<float>((n / 9 - 1) * static_cast<double>(sz)));
+        base.set(static_cast<float>((n % 3 - 1) * sx), static_cast<float>((n / 3 % 3 - 1) * sy),
+                 static_cast<float>((n / 9 - 1) * sz));
         if (t > kLatticeLeaves) {
             base.y = static_cast<float>(base.y + w);
             centralGlow.colour = scale(centralGlow.colour, 127);

@@ -17,11 +17,11 @@ int truncated(double v) {
     return static_cast<int>(v);
 }
 
-FigureShown posed(FigurePose pose) { return {pose, pose, 0.0f, false}; }
+FigureShown posed(FigurePose pose) { return {pose, pose, 0.0, false}; }
 
 // A blend over [start, end): weight 0 at start, rising to 1 at end.
 FigureShown blendOver(FigurePose from, FigurePose to, double t, double start, double end) {
-    return {from, to, static_cast<float>((t - start) / (end - start)), true};
+    return {from, to, (t - start) / (end - start), true};
 }
 
 // One step of a dance cycle, relative to the cycle's time r.

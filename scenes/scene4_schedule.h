@@ -28,7 +28,7 @@ constexpr int kFigurePoseCount = 7;
 struct FigureShown {
     FigurePose from = FigurePose::pose0;
     FigurePose to = FigurePose::pose0;
-    float w = 0.0f;
+    double w = 0.0;
     bool blended = false;
 };
 

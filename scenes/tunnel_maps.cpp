@@ -26,8 +26,8 @@ struct DiscOffset {
 // turn apart, the pattern turning by pi/2000 per depth step.
 void discOffsets(float z, DiscOffset offsets[8]) {
     const double theta = z * kTurnPerDepth;
-    const float sn = static_cast<float>(std::sin(theta));
-    const float cs = static_cast<float>(std::cos(theta));
+    const double sn = std::sin(theta);
+    const double cs = std::cos(theta);
     const auto to16 = [](double v) { return static_cast<std::int16_t>(static_cast<int>(v)); };
     offsets[0] = {to16(384.0 * cs), to16(384.0 * sn)};
     offsets[1] = {to16(-384.0 * cs), to16(-384.0 * sn)};

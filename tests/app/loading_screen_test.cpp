@@ -6,6 +6,7 @@
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/pixel_ops.h"
+#include "tests/support/own_frame_buffer.h"
 
 namespace {
 
@@ -25,29 +26,17 @@ std::uint32_t glow(int y) { return scale(0x003040, y < 64 ? y : 127 - y); }
 class LoadingScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedFrameBuffer_ = frameBuffer;
-        savedViewport_ = viewport;
         savedBars_ = presentBars;
-        pixels_.assign(kFrameWidth * kFrameHeight, 0x010203);
-        frameBuffer = pixels_.data();
-        viewport = pixels_.data() + kViewportTop * kFrameWidth;
         presentBars = countBars;
         barsPresented = 0;
         barsSource = nullptr;
     }
-    void TearDown() override {
-        frameBuffer = savedFrameBuffer_;
-        viewport = savedViewport_;
-        presentBars = savedBars_;
-    }
-    std::uint32_t& frame(int x, int y) { return pixels_[y * kFrameWidth + x]; }
+    void TearDown() override { presentBars = savedBars_; }
+    std::uint32_t& frame(int x, int y) { return own_.pixels[y * kFrameWidth + x]; }
     std::uint32_t& view(int x, int y) { return viewport[y * kFrameWidth + x]; }
 
-    std::vector<std::uint32_t> pixels_;
-
 private:
-    std::uint32_t* savedFrameBuffer_ = nullptr;
-    std::uint32_t* savedViewport_ = nullptr;
+    OwnFrameBuffer own_{0x010203};
     PresentBarsFn savedBars_ = nullptr;
 };
 

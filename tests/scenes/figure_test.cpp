@@ -184,6 +184,36 @@ TEST(BoneRotation, TurnsTheSolidByTheRollOfTheChildJoint) {
     expectNear(placeBonePoint(a, b, roll, u, 0, 128, 0), -10, 0, 70, 1e-3);
 }
 
+// The pelvis is measured in 96ths: u = L x 0.010416666977107525, kept in
+// double. For L = 100, 48u = 50.0000015 rounds to the float 50; a unit
+// rounded to float first (1.0416667461) would give 50.0000038.
+TEST(BoneRotation, KeepsThePelvisUnitInDoublePrecision) {
+    const Vector3 a(0.0f, 0.0f, 0.0f), b(0.0f, 100.0f, 0.0f);
+    EXPECT_EQ(placeBonePoint(a, b, 512.0f, 100.0 * 0.010416666977107525, 48, 0, 0).x, -50.0f);
+}
+
+// The built pelvis (the first bone, vertices 0..9) uses that same double unit.
+TEST_F(FigureTest, PelvisPointsAreScaledByTheUnitInDoublePrecision) {
+    const int pelvis[10][3] = {{-48, 48, 64}, {48, 48, 64},   {64, 16, 16},  {0, 32, -32}, {-64, 16, 16},
+                               {-48, -32, 64}, {48, -32, 64}, {64, -16, 16}, {0, -32, -32}, {-64, -16, 16}};
+    for (int pose = 0; pose < kFigurePoses; ++pose) {
+        Vector3 joints[kFigureJoints];
+        loadFigureJoints(pose, joints);
+        const Vector3& a = joints[0];
+        const Vector3& b = joints[1];
+        const double u = b.distance(a) * 0.010416666977107525;
+        for (int i = 0; i < 10; ++i) {
+            const Vector3 expected = placeBonePoint(a, b, static_cast<float>(b.tag), u, static_cast<float>(pelvis[i][0]),
+                                                    static_cast<float>(pelvis[i][1]), static_cast<float>(pelvis[i][2]));
+            const Vector3& built = figures[pose]->vertices[i];
+            SCOPED_TRACE(testing::Message() << "pose " << pose << " pelvis point " << i);
+            EXPECT_EQ(built.x, expected.x);
+            EXPECT_EQ(built.y, expected.y);
+            EXPECT_EQ(built.z, expected.z);
+        }
+    }
+}
+
 // The shoulders' points 1 and 4 and the thumbs' points 2 and 5 are mirror
 // pairs about local (0, 0, 128u), so their midpoint must be joint A.
 TEST_F(FigureTest, LocalPoint128uOfABoneLandsOnItsParentJoint) {
@@ -357,6 +387,17 @@ TEST(PoseBlending, WeightsZeroAndOneGiveTheEndsExactly) {
     EXPECT_EQ(target.centreCount, 6u);
     EXPECT_EQ(target.faces[0].a, 7u);
     EXPECT_EQ(target.vertices[1].tag, 0xabcdefu);
+}
+
+// A third of the way from 0 to 5 is the float nearest 5/3, 1.66666663; a
+// weight rounded to float (0.333333343) would give 1.66666675.
+TEST(PoseBlending, TheWeightIsNotRoundedToFloat) {
+    Mesh from, to, target;
+    for (Mesh* m : {&from, &to, &target}) makeBox(*m, 1.0f, 1.0f, 1.0f);
+    from.vertices[0].x = 0.0f;
+    to.vertices[0].x = 5.0f;
+    blendPoses(target, from, to, 1.0 / 3.0);
+    EXPECT_EQ(target.vertices[0].x, 1.66666663f);
 }
 
 TEST(PoseBlending, StopsAtTheSmallestMeshInvolved) {

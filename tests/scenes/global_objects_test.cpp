@@ -139,22 +139,20 @@ TEST(GlobalObjectsDeathTest, ShutdownWithNothingPreparedIsClean) {
 // Loading, a few frames of both scenes, shutdown, exit: under the sanitizers
 // any leak or double release makes the process fail.
 [[noreturn]] void runAndExit() {
-    std::vector<std::uint32_t> frame(kFrameWidth * kFrameHeight, 0u);
-    frameBuffer = frame.data();
-    viewport = frame.data() + kViewportTop * kFrameWidth;
-    scene1::prepare();
-    scene2::prepare();
-    sharedSetUp();
-    for (float t : {100.0f, 3000.0f, 9000.0f, 11800.0f}) {
-        drawSharedBackdrop();
-        scene1::drawFrame(t);
+    {
+        const OwnFrameBuffer frame;
+        scene1::prepare();
+        scene2::prepare();
+        sharedSetUp();
+        for (float t : {100.0f, 3000.0f, 9000.0f, 11800.0f}) {
+            drawSharedBackdrop();
+            scene1::drawFrame(t);
+        }
+        for (float t : {0.0f, 7500.0f, 12000.0f, 17000.0f, 21000.0f, 27000.0f}) scene2::drawFrame(t);
+        scene1::teardown();
+        scene2::teardown();
+        releaseShared();
     }
-    for (float t : {0.0f, 7500.0f, 12000.0f, 17000.0f, 21000.0f, 27000.0f}) scene2::drawFrame(t);
-    scene1::teardown();
-    scene2::teardown();
-    releaseShared();
-    frameBuffer = nullptr;
-    viewport = nullptr;
     std::exit(0);
 }
 
@@ -177,7 +175,7 @@ TEST_F(SharedObjects, SetUpWarpsTheWaveMapInPlaceForTheBackdrop) {
 }
 
 TEST_F(SharedObjects, BackdropBehindSceneOneFillsTheViewportWithTheWarpedWaves) {
-    std::fill(frame.begin(), frame.end(), 0x123456u);
+    std::fill(frame.pixels.begin(), frame.pixels.end(), 0x123456u);
     drawSharedBackdrop();
     // Looking along +z from (0, 0, -512): the centre ray finds texel (0, 0).
     EXPECT_EQ(at(320, 144), waveEnvMap[0]);

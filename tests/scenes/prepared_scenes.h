@@ -1,34 +1,34 @@
 #pragma once
-// A test fixture with a frame buffer of its own and scenes 1 and 2 prepared
-// and set up as the loading sequence leaves them; everything is released
-// again afterwards, as the shutdown does.
+// A test fixture with a frame buffer of its own and scenes 1 and 2 (and any
+// later scenes a test adds) prepared and set up as the loading sequence leaves
+// them; everything is released again afterwards, as the shutdown does.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "image2d/frame_buffer.h"
 #include "scenes/scenes.h"
+#include "tests/support/own_frame_buffer.h"
 
 class PreparedScenes : public ::testing::Test {
 protected:
-    std::vector<std::uint32_t> frame = std::vector<std::uint32_t>(kFrameWidth * kFrameHeight, 0u);
-    std::uint32_t* const savedFrameBuffer = frameBuffer;
-    std::uint32_t* const savedViewport = viewport;
+    OwnFrameBuffer frame;
 
     void SetUp() override {
-        frameBuffer = frame.data();
-        viewport = frame.data() + kViewportTop * kFrameWidth;
         scene1::prepare();
         scene2::prepare();
+        prepareLaterScenes();
         sharedSetUp();
     }
     void TearDown() override {
         scene1::teardown();
         scene2::teardown();
+        tearDownLaterScenes();
         releaseShared();
-        frameBuffer = savedFrameBuffer;
-        viewport = savedViewport;
     }
+    // Later scenes, prepared after scene 2 and before the shared set-up, and
+    // torn down after scene 2, in the order of the loading and the shutdown.
+    virtual void prepareLaterScenes() {}
+    virtual void tearDownLaterScenes() {}
     std::uint32_t at(int x, int y) const { return viewport[y * kFrameWidth + x]; }
 };

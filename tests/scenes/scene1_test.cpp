@@ -149,6 +149,15 @@ TEST_F(Scene1, GlowMapsHaveTheirShapes) {
     EXPECT_EQ(star(53, 53), 0);
     EXPECT_GT(star(48, 48), 0);
     EXPECT_EQ(star(0, 0), 0);
+    // The factor 0.098174770425 is a hair above pi/32: at angles 128,
+    // 256 and 384 the sine is about +1e-10, the limit a hair above 24, and
+    // d x 255 / limit just below a whole number. On +x the sine is exactly 0.
+    EXPECT_EQ(star(40, 32), 170);  // d = 8 on +x: 255 - 85
+    EXPECT_EQ(star(32, 40), 171);  // d = 8 at angle 128: 255 - trunc(84.99...)
+    EXPECT_EQ(star(24, 32), 171);  // angle 256
+    EXPECT_EQ(star(32, 24), 171);  // angle 384
+    EXPECT_EQ(star(32, 48), 86);  // d = 16: 255 - trunc(169.99...)
+    EXPECT_EQ(star(32, 56), 1);   // d = 24: 255 - trunc(254.99...), where +x gives 0
     EXPECT_EQ(round(32, 32), 255);
     EXPECT_EQ(round(0, 32), 2);  // trunc(255 - 32 x 7.9)
     EXPECT_EQ(round(32, 63), 10);  // d = 31: trunc(255 - 244.9)

@@ -15,6 +15,7 @@
 #include "scenes/scene4_dance.h"
 #include "scenes/scene4_schedule.h"
 #include "scenes/scenes.h"
+#include "tests/scenes/prepared_scenes.h"
 
 namespace {
 
@@ -70,28 +71,11 @@ void expectAt(const Vector3& v, float x, float y, float z, const char* what, flo
     EXPECT_NEAR(v.z, z, tolerance) << what;
 }
 
-// A frame buffer of its own, scene 1 prepared for its round glow map, scene 4
-// prepared and the shared set-up done, as the loading sequence leaves them.
-class Scene4 : public ::testing::Test {
+// Scene 4 prepared as well (it borrows scene 1's round glow map).
+class Scene4 : public PreparedScenes {
 protected:
-    std::vector<std::uint32_t> frame = std::vector<std::uint32_t>(kFrameWidth * kFrameHeight, 0u);
-    std::uint32_t* const savedFrameBuffer = frameBuffer;
-    std::uint32_t* const savedViewport = viewport;
-
-    void SetUp() override {
-        frameBuffer = frame.data();
-        viewport = frame.data() + kViewportTop * kFrameWidth;
-        scene1::prepare();
-        scene4::prepare();
-        sharedSetUp();
-    }
-    void TearDown() override {
-        scene1::teardown();
-        scene4::teardown();
-        releaseShared();
-        frameBuffer = savedFrameBuffer;
-        viewport = savedViewport;
-    }
+    void prepareLaterScenes() override { scene4::prepare(); }
+    void tearDownLaterScenes() override { scene4::teardown(); }
     // Frames from..to, by default every 1000/60 ms as a run at 60 frames per second draws them.
     static void run(float from, float to, double step = 1000.0 / 60.0) {
         for (double t = from; t < to; t += step) scene4::drawFrame(static_cast<float>(t));
@@ -126,6 +110,8 @@ TEST(Scene4Schedule, FigureBeforeTheDance) {
     expectPosed(4037.99f, FigurePose::pose0);
     expectBlend(4038.0f, FigurePose::pose0, FigurePose::pose1, 0.0);
     expectBlend(5047.5f, FigurePose::pose0, FigurePose::pose1, 0.5);
+    // 673 of 2019 ms: exactly a third, not a third rounded to float.
+    EXPECT_EQ(shownAt(4711.0f).w, 1.0 / 3.0);
     expectPosed(6057.0f, FigurePose::pose1);
     FigureShown shown;
     for (float t : {8076.0f, 10000.0f, 12214.0f}) EXPECT_FALSE(scene4::figureSchedule(t, shown)) << "t = " << t;

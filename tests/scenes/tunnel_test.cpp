@@ -11,6 +11,7 @@
 #include "scenes/scene5_tunnel.h"
 #include "scenes/scenes.h"
 #include "scenes/tunnel_maps.h"
+#include "tests/support/own_frame_buffer.h"
 
 namespace {
 
@@ -133,20 +134,13 @@ constexpr std::uint32_t kSentinel = 0x123456u;
 class TunnelScene : public ::testing::Test {
 protected:
     void SetUp() override {
-        pixels_.assign(kFrameWidth * kFrameHeight, kSentinel);
-        savedFrame_ = frameBuffer;
-        savedViewport_ = viewport;
-        frameBuffer = pixels_.data();
-        viewport = pixels_.data() + kViewportTop * kFrameWidth;
-        std::fill_n(pixels_.begin() + (kViewportTop - 1) * kFrameWidth, kFrameWidth, 0u);  // the bar's last row
+        std::fill_n(viewport - kFrameWidth, kFrameWidth, 0u);  // the bar's last row
         scene2::prepare();
         scene5::prepare();
     }
     void TearDown() override {
         scene5::teardown();
         scene2::teardown();
-        frameBuffer = savedFrame_;
-        viewport = savedViewport_;
     }
 
     static void noDiscs() { std::fill_n(scene5::depthMap, kMapPixels, kNoDisc); }
@@ -160,9 +154,7 @@ protected:
                            [](std::uint32_t p) { return p == 0; });
     }
 
-    std::vector<std::uint32_t> pixels_;
-    std::uint32_t* savedFrame_ = nullptr;
-    std::uint32_t* savedViewport_ = nullptr;
+    OwnFrameBuffer frame_{kSentinel};
 };
 
 }  // namespace
