@@ -95,6 +95,18 @@ void setEnvelopePosition(XmChannel& channel, const XmInstrument& instrument, std
     if (!(shape.type & 1) || shape.count < 2) return;
     const EnvelopePoint* points = shape.points;
     const std::int32_t n = shape.count;
+    if (target < points[0].tick) {
+        // Before its first point the envelope holds that point until its tick
+        // comes; the line drawn back from it would leave 0..64 and, far enough
+        // back, overflow.
+        channel.volumeEnvelopeDone = 0;
+        channel.volumeEnvelopeTick = target;
+        channel.volumeEnvelopeIndex = 0;
+        channel.volumeEnvelopeIncrement = 0;
+        channel.volumeEnvelopeValue = points[0].value * 65536;
+        channel.envelopeVolume = points[0].value;
+        return;
+    }
     std::int32_t j = 0;
     while (j + 1 < n && target > points[j + 1].tick) ++j;
     channel.volumeEnvelopeIndex = j;

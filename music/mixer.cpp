@@ -152,12 +152,6 @@ void storePosition(MixVoice& voice, std::int64_t position) {
     voice.positionFrac = static_cast<std::uint32_t>(position);
 }
 
-void silence(MixVoice& voice) {
-    voice.sample = nullptr;
-    voice.positionInt = 0;
-    voice.positionFrac = 0;
-}
-
 std::uint8_t levelOf(float gain) {
     return static_cast<std::uint8_t>(std::clamp(std::lrint(static_cast<double>(gain) * 255), 0L, 255L));
 }
@@ -219,14 +213,14 @@ void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
         std::int64_t position = (static_cast<std::int64_t>(voice.positionInt) << 32) | voice.positionFrac;
         const bool backward = voice.direction == kBackward;
         if (!playable(sample) || position < 0 || (backward && sample->loopType != kPingPongLoop)) {
-            silence(voice);
+            voiceStop(&voice);
             return;
         }
         const Span loop{static_cast<std::int64_t>(sample->loopStart) << 32,
                         (static_cast<std::int64_t>(sample->loopStart) + sample->loopLength) << 32,
                         static_cast<std::int64_t>(sample->loopLength) << 32};
         if (backward && position >= loop.end) {
-            silence(voice);
+            voiceStop(&voice);
             return;
         }
         const std::int64_t step = (static_cast<std::int64_t>(voice.stepInt) << 32) | voice.stepFrac;
@@ -257,7 +251,7 @@ void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
         } else if (sample->loopType == kPingPongLoop) {
             reflect(position, voice.direction, loop);
         } else {
-            silence(voice);
+            voiceStop(&voice);
             return;
         }
         storePosition(voice, position);

@@ -3,6 +3,8 @@
 // song must be refused; the caller then frees what was built.
 #include <cstdint>
 
+#include "music/xm_player.h"
+
 class XmFileReader;
 struct XmSong;
 
@@ -13,7 +15,6 @@ bool loadPatterns(XmFileReader& reader, XmSong& song, std::int32_t filePatternCo
 bool loadInstruments(XmFileReader& reader, XmSong& song);
 
 struct XmSample;
-using XmSampleDecoder = void (*)(void* destination, std::int32_t byteCount, int bits, int instrument, int sample);
 
 // The decoded sample memory of a song so far, against its limit.
 struct SampleBudget {

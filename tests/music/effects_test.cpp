@@ -371,14 +371,28 @@ TEST(Guards, StrayValuesStayInTheirRanges) {
     slidePeriod(channel, -60);
     EXPECT_EQ(channel.period, -(1 << 20));
 
-    // L before the envelope's first point puts the envelope below 0; the voice stays silent, not negative.
+    // L before the envelope's first point holds that point until its tick,
+    // then the envelope runs on as from the point: 64 x 65536 / 10 = 419430
+    // per tick, 64 on tick 20. The line drawn back from the first point would
+    // start at -64.
     InstrumentDraft late = simpleInstrument(std::vector<std::int16_t>(100, 10), 1);
     late.volumeEnvelope = {{{10, 0}, {20, 64}}, -1, 1, 0, 0, 0};
     PlayingModule module(oneChannel({withEffect(kC4, 0x15, 0x00)}, late));
     ASSERT_TRUE(module.ok());
     module.tick();
-    EXPECT_LT(module.channel(0).envelopeVolume, 0);
+    EXPECT_EQ(module.channel(0).envelopeVolume, 0);
     EXPECT_EQ(module.voice(0).volume, 0);
+    EXPECT_EQ(trace(module, 21, [&] { return module.channel(0).envelopeVolume; }),
+              (Values{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6, 12, 19, 25, 31, 38, 44, 51, 57, 64}));
+    // Far before a steep first segment: (0 - 1000) x 64 x 65536 does not fit 32 bits.
+    InstrumentDraft steep = simpleInstrument(std::vector<std::int16_t>(100, 10), 1);
+    steep.volumeEnvelope = {{{1000, 0}, {1001, 64}}, -1, 1, 0, 0, 0};
+    PlayingModule far(oneChannel({withEffect(kC4, 0x15, 0x00)}, steep));
+    ASSERT_TRUE(far.ok());
+    far.tick(2);
+    EXPECT_EQ(far.channel(0).envelopeVolume, 0);
+    EXPECT_EQ(far.channel(0).volumeEnvelopeValue, 0);
+    EXPECT_EQ(far.voice(0).volume, 0);
 
     // E5y on a missing instrument leaves the shared empty sample alone.
     PlayingModule missing(oneChannel({noteCell(49, 7, 0, 0x0E, 0x58)}));

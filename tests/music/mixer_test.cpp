@@ -238,6 +238,46 @@ TEST(Mixer, GainRampTakes128FramesAcrossTicks) {
     EXPECT_EQ(voice.rampLeft, 0);
 }
 
+TEST(Mixer, InterpolatesBetweenFramesAndRampsFromTheFirstFrame) {
+    // Frames 0, 1000, ..., 7000 at step 1/4: positions 0, 0.25, 0.5, ... give
+    // 0, 250, 500, 750, 1000, through the two-frame turns and the odd frame.
+    TestSample s(8, 0, 8, kOneShot, [](std::int32_t i) { return static_cast<std::int16_t>(1000 * i); });
+    MixVoice voice = steadyVoice(&s.sample, 11025);
+    ASSERT_EQ(stepOf(voice), kOne / 4);
+    std::vector<float> mix(2 * 5, 0.0f);
+    mixVoices(mix.data(), &voice, 5);
+    const float unit = 1.0f / 255.0f;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(mix[2 * i], 250.0f * i * 127.0f * unit) << "frame " << i;
+        EXPECT_EQ(mix[2 * i + 1], 0.0f) << "frame " << i;
+    }
+    EXPECT_EQ(positionOf(voice), 5 * kOne / 4);
+
+    // Between the last frame and the guard frame (a one-shot's repeats frame 0):
+    // 7000 + 0.5 x (0 - 7000).
+    voice.positionInt = 7;
+    voice.positionFrac = 0x80000000u;
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    mixVoices(mix.data(), &voice, 1);
+    EXPECT_EQ(mix[0], 3500.0f * 127.0f * unit);
+
+    // A ramp from level 0 to gain 127 mixes its first frame at gain 0 and its
+    // second at one step, 127 x (1/255) x (1/128) rounded to single precision.
+    MixVoice ramped{};
+    voiceSetFrequency(&ramped, 11025);
+    voiceSetVolume(&ramped, 127);
+    voiceSetPanning(&ramped, 0);
+    voiceStart(&ramped, &s.sample);
+    std::fill(mix.begin(), mix.end(), 0.0f);
+    mixVoices(mix.data(), &ramped, 3);
+    const float step = static_cast<float>(127 * static_cast<double>(unit) * static_cast<double>(1.0f / 128.0f));
+    EXPECT_EQ(ramped.rampStepLeft, step);
+    EXPECT_EQ(mix[0], 0.0f);
+    EXPECT_EQ(mix[2], 250.0f * step);
+    EXPECT_EQ(mix[4], 500.0f * (step + step));
+    EXPECT_EQ(ramped.levelLeft, 3);  // 3 x 127 / 128 = 2.98
+}
+
 TEST(Mixer, RestartedNoteKeepsItsGains) {
     TestSample s(100, 0, 100, kOneShot, constant1000);
     MixVoice voice = steadyVoice(&s.sample, 44100);
