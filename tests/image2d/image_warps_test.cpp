@@ -132,6 +132,19 @@ TEST_F(ExpandSamples, LastRowsFadeTowardsTheBlackRowBelow) {
     }
 }
 
+TEST_F(ExpandSamples, LastGroupMixesWithTheRowBelowTheViewport) {
+    fillSamples(0x000000);
+    for (int x = 0; x < 640; ++x) frame[384 * 640 + x] = 0xFFFFFF;
+    expandSamples(view);
+    EXPECT_EQ(at(0, 284), 0u);
+    EXPECT_EQ(at(0, 285), 0x3F3F3Fu);  // 0xFC / 4
+    EXPECT_EQ(at(0, 286), 0x7F7F7Fu);
+    EXPECT_EQ(at(0, 287), 0xBDBDBDu);  // 3 x 0xFC / 4
+    EXPECT_EQ(at(639, 287), 0xDDDDDDu);  // (0xBC + 0xFE) / 2: its right neighbour is the first pixel below
+    EXPECT_EQ(at(0, 283), 0u);  // the group above sees only black
+    for (int x = 0; x < 640; ++x) ASSERT_EQ(frame[384 * 640 + x], 0xFFFFFFu);
+}
+
 TEST_F(ExpandSamples, ChannelsDoNotCarryIntoEachOther) {
     fillSamples(0x0000FF);
     for (int x = 0; x < 640; x += 2) view[4 * 640 + x] = 0xFF0000;

@@ -188,10 +188,14 @@ TEST_F(GlyphTableTest, LowerCaseAndLaterCodesFoldOntoCapitals) {
     // Transparent pixels keep what was there; set pixels are white.
     for (std::uint32_t p : drawn('M')) EXPECT_TRUE(p == kBackground || p == 0xFFFFFFu);
     EXPECT_EQ(drawn(' '), std::vector<std::uint32_t>(640 * 288, kBackground));
-    // Codes below the space and above 127 still pick one of the 64 glyphs.
-    drawn(9);
-    drawn(static_cast<char>(0xA0));
-    drawn(static_cast<char>(0xFF));
+    // Other codes wrap into the 64 glyphs through the signed 8-bit code - 32:
+    // tab -23 -> 41 ('I'); 0x80: 96 -> 64 -> 0 (space); 0xA0: -128 -> 0 (space);
+    // 0xE1: -63 -> 1 ('!'); 0xFF: -33 -> 31 ('?').
+    EXPECT_EQ(drawn(9), drawn('I'));
+    EXPECT_EQ(drawn(static_cast<char>(0x80)), drawn(' '));
+    EXPECT_EQ(drawn(static_cast<char>(0xA0)), drawn(' '));
+    EXPECT_EQ(drawn(static_cast<char>(0xE1)), drawn('!'));
+    EXPECT_EQ(drawn(static_cast<char>(0xFF)), drawn('?'));
 }
 
 TEST_F(GlyphTableTest, CursorAdvancesWrapsAndFeedsLines) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -212,6 +213,61 @@ TEST_F(GlowSpriteTest, TextureEdgesLandOnTheSquaresEdges) {
     EXPECT_TRUE(blockIs(288, 352, 112, 113, 0x204060, 0));
 }
 
+TEST_F(GlowSpriteTest, SetUpTruncatesTowardZeroAndTexelsCountFromTheCorner) {
+    // Intensity = texel column + 1 and colour 0x808080 make every pixel show k in each channel.
+    map = flatIntensity(0);
+    for (int row = 0; row < 64; ++row)
+        for (int col = 0; col < 64; ++col) map[row * 64 + col] = static_cast<std::uint8_t>(col + 1);
+    sprite.intensityMap = map.data();
+    sprite.colour = 0x808080;
+    sprite.size = 50.0f;
+    sprite.position.set(-10.5f, 20.75f, -256.0f);  // camera space (-10.5, 20.75, 256)
+    sprite.draw(view, camera, lights);
+    // h = 25; left = trunc(-10.5) - 25 + 319 (not floor, which gives 283); top = 20 - 25 + 143.
+    EXPECT_EQ(sprite.screenLeft, 284);
+    EXPECT_EQ(sprite.screenTop, 138);
+    EXPECT_EQ(sprite.texStep, 325);  // 8128 / 25
+    // Corners (-35.5, -4.25) and (14.5, 45.75) cover columns 285..333 and rows 140..188.
+    EXPECT_EQ(at(285, 140), 0x020202u);  // column (325 x 1) / 256 = 1
+    EXPECT_EQ(at(333, 188), 0x3F3F3Fu);  // column (325 x 49) / 256 = 62
+    EXPECT_EQ(at(284, 140), 0u);
+    EXPECT_EQ(at(334, 140), 0u);
+    EXPECT_EQ(at(285, 139), 0u);
+    EXPECT_EQ(at(285, 189), 0u);
+    // The same with intensity = texel row + 1.
+    for (int row = 0; row < 64; ++row)
+        for (int col = 0; col < 64; ++col) map[row * 64 + col] = static_cast<std::uint8_t>(row + 1);
+    fill(0);
+    sprite.draw(view, camera, lights);
+    EXPECT_EQ(at(285, 140), 0x030303u);  // row (325 x 2) / 256 = 2
+    EXPECT_EQ(at(333, 188), 0x404040u);  // row (325 x 50) / 256 = 63
+}
+
+TEST_F(GlowSpriteTest, SpanTruncatesTowardZeroAndKeepsTheLowSixBits) {
+    map = flatIntensity(0);
+    for (int row = 0; row < 64; ++row)
+        for (int col = 0; col < 64; ++col) map[row * 64 + col] = static_cast<std::uint8_t>(col + 1);
+    sprite.intensityMap = map.data();
+    sprite.colour = 0x808080;
+    sprite.texStep = 100;
+    sprite.screenLeft = 10;
+    sprite.screenTop = 0;
+    sprite.SpriteSpan(view, 5, 12, 3);
+    // x = 5..7: 100 (x - 10) / 256 truncates to -1, whose low six bits are texel 63.
+    for (int x = 5; x < 8; ++x) EXPECT_EQ(at(x, 3), 0x404040u) << x;
+    // x = 8..11: -200 / 256 .. 100 / 256 all truncate to texel 0.
+    for (int x = 8; x < 12; ++x) EXPECT_EQ(at(x, 3), 0x010101u) << x;
+    EXPECT_EQ(at(4, 3), 0u);
+    EXPECT_EQ(at(12, 3), 0u);
+    // Rows: 100 x (3 - 10) / 256 = -2, texel row 62.
+    for (int row = 0; row < 64; ++row)
+        for (int col = 0; col < 64; ++col) map[row * 64 + col] = static_cast<std::uint8_t>(row + 1);
+    fill(0);
+    sprite.screenTop = 10;
+    sprite.SpriteSpan(view, 20, 21, 3);
+    EXPECT_EQ(at(20, 3), 0x3F3F3Fu);
+}
+
 TEST_F(GlowSpriteTest, TooNearOrTooSmallDrawsNothing) {
     place(63.9f);
     sprite.draw(view, camera, lights);
@@ -282,6 +338,33 @@ TEST(SphereMaps, MaskCoversTheDiscAndNormalsPointInwards) {
     }
     for (int col = 0; col < 128; ++col) EXPECT_EQ(mask[col], 0);         // row a = -64 is a single point
     for (int col = 0; col < 128; ++col) EXPECT_NE(mask[64 * 128 + col], 0);  // the middle row is full
+}
+
+TEST(SphereMaps, ExactNormalsAndMaskValues) {
+    std::vector<Vector3> normals(128 * 128);
+    std::vector<std::uint8_t> mask(128 * 128);
+    buildSphereMaps(normals.data(), mask.data());
+    // Row 1 (a = -63): b = sqrt(127) = 11.27, j = -11 .. 10, texel columns 53 .. 74.
+    for (int col = 0; col < 128; ++col) EXPECT_EQ(mask[128 + col] != 0, col >= 53 && col <= 74) << col;
+    for (int col = 0; col < 128; ++col) EXPECT_EQ(mask[127 * 128 + col] != 0, col >= 53 && col <= 74) << col;
+    // (11, 63, sqrt(6)) has length 64: scaled by 4.
+    const Vector3& left = normals[128 + 53];
+    EXPECT_EQ(left.x, 44.0f);
+    EXPECT_EQ(left.y, 252.0f);
+    EXPECT_NEAR(left.z, 9.79796, 1e-4);
+    EXPECT_EQ(mask[128 + 53], 10);  // trunc(9.798 x 0.9921875 + 1)
+    EXPECT_EQ(mask[128 + 74], 21);  // (-10, 63, sqrt(27)): z = 20.78
+    // Middle row, column 0 (j = -64): the rim, lying in the screen plane, mask 1.
+    EXPECT_EQ(normals[64 * 128].x, 256.0f);
+    EXPECT_EQ(normals[64 * 128].z, 0.0f);
+    EXPECT_EQ(mask[64 * 128], 1);
+    // (-32, 0, sqrt(3072)) scaled by 4: z = 221.70, mask 220.
+    EXPECT_EQ(normals[64 * 128 + 96].x, -128.0f);
+    EXPECT_EQ(mask[64 * 128 + 96], 220);
+    // Below the centre (a = 30, j = -20): (20, -30, sqrt(2796)) scaled by 4.
+    EXPECT_EQ(normals[94 * 128 + 44].x, 80.0f);
+    EXPECT_EQ(normals[94 * 128 + 44].y, -120.0f);
+    EXPECT_EQ(mask[94 * 128 + 44], 210);
 }
 
 class SphereSpriteTest : public SpriteTest {
@@ -360,6 +443,21 @@ TEST_F(SphereSpriteTest, PixelMirrorsTheMapAndAddsTheLight) {
     }
 }
 
+TEST_F(SphereSpriteTest, OddDiameterHalvesDownAndOffsetsTruncateTowardZero) {
+    sphere.size = 127.0f;
+    sphere.position.set(-10.5f, 5.5f, -256.0f);  // camera space (-10.5, 5.5, 256)
+    sphere.draw(view, camera, lights);
+    // c = 127, half = 63; left = trunc(-10.5) - 63 + 319, top = 5 - 63 + 143.
+    EXPECT_EQ(sphere.texStep, 257);  // 32640 / 127
+    EXPECT_EQ(sphere.screenLeft, 246);
+    EXPECT_EQ(sphere.screenTop, 85);
+    // The corner ray (246 - 320, 85 - 144, 256) at length 256.
+    const double k = 256.0 / std::sqrt(74.0 * 74.0 + 59.0 * 59.0 + 256.0 * 256.0);
+    EXPECT_FLOAT_EQ(sphere.viewRay.x, static_cast<float>(-74.0 * k));
+    EXPECT_FLOAT_EQ(sphere.viewRay.y, static_cast<float>(-59.0 * k));
+    EXPECT_FLOAT_EQ(sphere.viewRay.z, static_cast<float>(256.0 * k));
+}
+
 TEST_F(SphereSpriteTest, TooNearOrTooFarDrawsNothing) {
     sphere.position.set(0.0f, 0.0f, -512.0f + 0.5f);
     sphere.draw(view, camera, lights);
@@ -431,6 +529,50 @@ TEST_F(SphereSpanTest, AccessesOutsideTheViewportRowsAreRefused) {
     EXPECT_EQ(at(0, 12), 0x404040u);
     EXPECT_EQ(at(0, 10), 0x7F7F7Fu);
     EXPECT_EQ(at(639, 11), 0x7F7F7Fu);
+}
+
+TEST_F(SphereSpanTest, TexelsTruncateTowardZeroAndKeepTheLowSevenBits) {
+    // Only texel column 127 is on the disc.
+    std::vector<std::uint8_t> column127(128 * 128, 0);
+    for (int row = 0; row < 128; ++row) column127[row * 128 + 127] = 1;
+    sphere.mask = column127.data();
+    sphere.texStep = 100;
+    sphere.screenLeft = 10;
+    sphere.SphereSpan(view, 5, 12, 20);
+    for (int y : {20, 21}) {
+        // x = 5, 6, 7: 100 (x - 10) / 256 truncates to -1, column 127; x = 8 on: column 0.
+        EXPECT_EQ(at(5, y), 0x7F7F7Fu);
+        EXPECT_EQ(at(6, y), 0x7F7F7Fu);  // odd: a copy, and x = 4 the mean of x = 5 and x = 3
+        EXPECT_EQ(at(4, y), 0x5F5F5Fu);
+        EXPECT_EQ(at(7, y), 0x7F7F7Fu);
+        for (int x : {3, 8, 9, 10, 11}) EXPECT_EQ(at(x, y), 0x404040u) << x;
+    }
+    // Rows: 100 x (20 - 30) / 256 truncates to -3, row 125 (floor would give 124).
+    std::vector<std::uint8_t> row125(128 * 128, 0);
+    for (int col = 0; col < 128; ++col) row125[125 * 128 + col] = 1;
+    sphere.mask = row125.data();
+    sphere.screenLeft = 0;
+    sphere.screenTop = 30;
+    fill(0x404040);
+    sphere.SphereSpan(view, 40, 41, 20);
+    EXPECT_EQ(at(40, 20), 0x7F7F7Fu);
+    EXPECT_EQ(at(40, 21), 0x7F7F7Fu);
+}
+
+TEST_F(SphereSpanTest, TriangleScansTheOddRowsOfEachPartOnItsOwn) {
+    // Screen points (100, 10), (140, 15), (100, 20) at depth 256 with factor 256.
+    sphere.SphereTriangle(view, Vector3(-220.0f, -134.0f, 256.0f), Vector3(-180.0f, -129.0f, 256.0f),
+                          Vector3(-220.0f, -124.0f, 256.0f));
+    // Upper part rows 10 + i for i = 1, 3; lower part rows 15 + j for j = 1, 3; each
+    // with the row below. Rows 10, 15 and 20 are not written.
+    for (int y = 9; y <= 21; ++y) {
+        const bool written = y == 11 || y == 12 || y == 13 || y == 14 || y == 16 || y == 17 || y == 18 || y == 19;
+        EXPECT_EQ(at(100, y), written ? 0x7F7F7Fu : 0x404040u) << y;
+    }
+    // Row 11: the long edge is at 100, the short one at 100 + 40 / 5 = 108.
+    EXPECT_EQ(at(105, 11), 0x7E7E7Eu);
+    EXPECT_EQ(at(107, 11), 0x7F7F7Fu);  // the last odd pixel stays a copy
+    EXPECT_EQ(at(108, 11), 0x404040u);
 }
 
 TEST_F(SphereSpriteTest, SpritesAnywhereInViewLeaveTheBarsAlone) {
