@@ -51,6 +51,17 @@ TEST(Vector3, FaceNormalFollowsTheWinding) {
     expectVector(n, 0.0, 0.0, 0.0, 0.0);
 }
 
+TEST(Vector3, FaceNormalRoundsItsCrossProductToFloatBeforeScaling) {
+    // The cross product is stored as floats, then scaled to length 256 from
+    // those stored values. (GCC 12's SLP vectoriser once kept the unrounded
+    // doubles across the inlined scaling: the build turns that pass off.)
+    Vector3 n;
+    n.faceNormal(Vector3(0.0f, 0.0f, 0.0f), Vector3(1.0f, 0.7f, 0.0f), Vector3(1.5f, 0.0f, 7.0f));
+    EXPECT_EQ(n.x, -145.7103271484375f);
+    EXPECT_EQ(n.y, 208.1575927734375f);
+    EXPECT_EQ(n.z, 31.2236385345459f);
+}
+
 TEST(Vector3, ReflectMirrorsAboutTheNormalWithAFreshTag) {
     const Vector3 v(0.0f, -256.0f, 0.0f, 0x00ff00u);
     const Vector3 r = v.reflect(Vector3(0.0f, 256.0f, 0.0f));
