@@ -38,8 +38,8 @@ void DepthList::insert(std::int32_t item, float key) {
             if (key >= keyAt(mid)) lo = mid - 1;
         }
         pos = lo;
+        // lo never goes below -1, and keyAt(-1) lets pos past it at once.
         while (pos <= hi && key >= keyAt(pos)) ++pos;
-        if (pos < 0) pos = 0;
     }
     for (int i = n; i > pos; --i) {
         keys[i] = keys[i - 1];

@@ -3,13 +3,12 @@
 #include "render3d/camera.h"
 
 namespace {
-// Room for n and a little more: the next multiple of 4 strictly above n.
+// Room for n and a little more: the next multiple of 4 strictly above n
+// (unsigned, so that no count can overflow).
 std::uint32_t roundCapacity(int n) {
-    if (n < 0) n = 0;
-    return static_cast<std::uint32_t>(n + 4 - n % 4);
+    const std::uint32_t u = n < 0 ? 0u : static_cast<std::uint32_t>(n);
+    return u + 4 - u % 4;
 }
-
-void addTo(Vector3& sum, const Vector3& v) { sum.add(v); }
 }  // namespace
 
 Mesh::Mesh() { clear(); }
@@ -78,9 +77,9 @@ std::uint32_t Mesh::addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t 
                                  static_cast<float>((static_cast<double>(va.z) + vb.z + vc.z) * kThird));
     Vector3& normal = faceNormals[centreCount];
     normal.faceNormal(va, vb, vc);
-    addTo(vertexNormals[a], normal);
-    addTo(vertexNormals[b], normal);
-    addTo(vertexNormals[c], normal);
+    vertexNormals[a].add(normal);
+    vertexNormals[b].add(normal);
+    vertexNormals[c].add(normal);
     return ++centreCount;
 }
 
@@ -97,10 +96,10 @@ std::uint32_t Mesh::addQuad(std::uint32_t a, std::uint32_t b, std::uint32_t c, s
                                  static_cast<float>((static_cast<double>(va.z) + vb.z + vc.z + vd.z) * 0.25));
     Vector3& normal = faceNormals[centreCount];
     normal.faceNormal(va, vb, vc);
-    addTo(vertexNormals[a], normal);
-    addTo(vertexNormals[b], normal);
-    addTo(vertexNormals[c], normal);
-    addTo(vertexNormals[d], normal);
+    vertexNormals[a].add(normal);
+    vertexNormals[b].add(normal);
+    vertexNormals[c].add(normal);
+    vertexNormals[d].add(normal);
     return ++centreCount;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The scan conversion shared by every triangle rasteriser: project the three
 // vertices (projectToScreen), sort them by row (sortByRow), then walk the long
-// edge (top to bottom vertex) against the two short ones (scanTriangle). Edge positions are exact per row, start + (step * delta)
-// / span with truncating integer division, never accumulated fixed point, and
-// there is no sub-pixel correction. The bottom row and each span's right end
-// are not drawn. No clipping: callers pass clipped geometry.
+// edge (top to bottom vertex) against the two short ones (scanTriangle). Edge
+// positions are exact per row, start + (step * delta) / span with truncating
+// integer division, never accumulated fixed point, and there is no sub-pixel
+// correction. The bottom row and each span's right end are not drawn. No
+// clipping: callers pass clipped geometry.
 #include <cstdint>
 
 #include "render3d/projection.h"

@@ -81,6 +81,17 @@ TEST(Mesh, TrianglesAndQuadsFillCentresNormalsAndVertexSums) {
     EXPECT_EQ(mesh.faceCentres[1].y, 0.5f);
     EXPECT_EQ(mesh.vertexNormals[0].z, -512.0f);  // in both faces
     EXPECT_EQ(mesh.vertexNormals[2].z, -256.0f);  // in the quad only
+
+    // The centre is the sum times the float 0.33333334 (11184811 / 2^25), not a
+    // third: 5 x 11184811 / 2^25 = 13981013.75 / 2^23, which rounds to
+    // 13981014 / 2^23, where 5 / 3 would round to 13981013 / 2^23.
+    Mesh third;
+    third.allocate(3, 1, 1);
+    third.addVertex(0.0f, 0.0f, 0.0f);
+    third.addVertex(2.0f, 1.0f, 0.0f);
+    third.addVertex(3.0f, 0.0f, 1.0f);
+    third.addTriangle(0, 1, 2);
+    EXPECT_EQ(third.faceCentres[0].x, 13981014.0f / 8388608.0f);
 }
 
 TEST(Mesh, BuildersStopAtTheCapacities) {
@@ -133,6 +144,17 @@ TEST(MeshGenerators, TorusCountsAndUnitNormals) {
     EXPECT_EQ(torus.faceCount, 256u);
     EXPECT_EQ(torus.centreCount, 256u);
     for (std::uint32_t i = 0; i < torus.faceCount; ++i) EXPECT_EQ(torus.faces[i].centre, i);
+    // (8i + j', 8i + j, 8i' + j) then (8i + j', 8i' + j, 8i' + j'), i outer.
+    auto expectFace = [&](std::uint32_t f, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        EXPECT_EQ(torus.faces[f].a, a) << f;
+        EXPECT_EQ(torus.faces[f].b, b) << f;
+        EXPECT_EQ(torus.faces[f].c, c) << f;
+    };
+    expectFace(0, 1, 0, 8);
+    expectFace(1, 1, 8, 9);
+    expectFace(15, 0, 15, 8);      // i = 0, j = 7: j' wraps to 0
+    expectFace(254, 120, 127, 7);  // i = 15, j = 7: i' wraps to 0
+    expectFace(255, 120, 7, 0);
     for (std::uint32_t i = 0; i < torus.vertexCount; ++i) EXPECT_NEAR(length(torus.vertexNormals[i]), 256.0, 1e-3);
     // Vertex (i, j) = 8i + j: ring 4 (a quarter turn) at phi = 0 sits at (-208, 0, 0).
     EXPECT_NEAR(torus.vertices[32].x, -208.0, 1e-4);
@@ -161,6 +183,18 @@ TEST(MeshGenerators, TubeCountsCapsAndEndNormals) {
         EXPECT_LT(tube.faces[i].c, 64u);
     }
     for (std::uint32_t i = 112; i < 128; ++i) EXPECT_EQ(tube.faces[i].a, (i % 2 == 0) ? 64u : 65u) << i;
+    auto expectFace = [&](std::uint32_t f, std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        EXPECT_EQ(tube.faces[f].a, a) << f;
+        EXPECT_EQ(tube.faces[f].b, b) << f;
+        EXPECT_EQ(tube.faces[f].c, c) << f;
+    };
+    expectFace(0, 0, 9, 1);       // sides: (8t + k, 8(t+1) + k', 8t + k')
+    expectFace(1, 0, 8, 9);       // and (8t + k, 8(t+1) + k, 8(t+1) + k')
+    expectFace(110, 55, 56, 48);  // t = 6, k = 7, k' = 0
+    expectFace(111, 55, 63, 56);
+    expectFace(112, 64, 0, 1);    // caps: (64, k, k') and (65, 56 + k', 56 + k)
+    expectFace(113, 65, 57, 56);
+    expectFace(127, 65, 56, 63);
     double sx = 0, sy = 0, sz = 0;
     for (std::uint32_t i = 112; i < 128; i += 2) {
         sx += tube.faceNormals[i].x;

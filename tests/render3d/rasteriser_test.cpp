@@ -106,6 +106,7 @@ TEST_F(RasteriserTest, ReflectiveLookupFollowsTheReflectedDirection) {
         {{0.0f, 0.0f, 1.0f}, {0, 0, 0}, 0, 0},                      // (0, 0, 256)
         {{100.0f / 256, 60.0f / 256, 10.0f / 256}, {0, 0, 0}, 50, 30},  // (100, 60, 10)
         {{0.0f, 0.0f, 1.0f}, {0, 0, 256}, 255, 0},                  // reflected straight back
+        {{100.0f / 256, 60.0f / 256, 0.0f}, {0, 0, 0}, 50, 30},     // z = 0: not the back
     };
     for (const Case& c : cases) {
         mesh.viewToWorld.setRotation(0.0f, 0.0f, 0.0f);
@@ -134,6 +135,33 @@ TEST_F(RasteriserTest, ReflectiveSpanAveragesGouraudAndTexel) {
     EXPECT_EQ(pixel(14, 3), kUntouched);
     mesh.EnvGouraudSpan(viewport.data(), 20, 20, 3, 0, 0);
     EXPECT_EQ(pixel(20, 3), kUntouched);
+    // Pixel 1 of 2 blends 0x010101 towards white by 128: 1 + (254 * 128 >> 8)
+    // = 128 per channel; averaged with a black texel, 0x404040.
+    std::fill(map.begin(), map.end(), 0u);
+    mesh.EnvGouraudSpan(viewport.data(), 30, 32, 3, 0x010101u, 0xffffffu);
+    EXPECT_EQ(pixel(30, 3), 0x000000u);
+    EXPECT_EQ(pixel(31, 3), 0x404040u);
+}
+
+TEST_F(RasteriserTest, ReflectiveSpanRunsBetweenTheTwoReflectedEndRays) {
+    // Row 144 from column 320 to 576 (256 pixels) with factor 256: the end rays
+    // are (0, 0, 256) and (256, 0, 256) at length 256, (181.02, 0, 181.02).
+    // The left normal is zero (no change); the right one, (256, 0, 0), turns
+    // the right ray to (-181.02, 0, 181.02). Pixel k looks along
+    // x = -181.02 k / 256: k = 128 gives trunc(-45.25) = -45, u = 211; k = 255
+    // gives trunc(-90.16) = -90, u = 166; z stays positive, v = 0.
+    std::vector<std::uint32_t> map(256 * 256);
+    for (std::uint32_t i = 0; i < map.size(); ++i) map[i] = (i * 2654435761u) & 0xfefefeu;
+    mesh.envMap = map.data();
+    mesh.projectionFactor = 256.0f;
+    mesh.viewToWorld.setRotation(0.0f, 0.0f, 0.0f);
+    mesh.spanNormalLeft.set(0.0f, 0.0f, 0.0f);
+    mesh.spanNormalRight.set(256.0f, 0.0f, 0.0f);
+    mesh.EnvGouraudSpan(viewport.data(), 320, 576, 144, 0x000000u, 0x000000u);
+    EXPECT_EQ(pixel(320, 144), map[0] / 2);
+    EXPECT_EQ(pixel(320 + 128, 144), map[211] / 2);
+    EXPECT_EQ(pixel(320 + 255, 144), map[166] / 2);
+    EXPECT_EQ(pixel(576, 144), kUntouched);
 }
 
 TEST_F(RasteriserTest, ReflectiveTriangleSortsItsCornerNormalsWithTheVertices) {
@@ -152,4 +180,16 @@ TEST_F(RasteriserTest, ReflectiveTriangleSortsItsCornerNormalsWithTheVertices) {
     // White Gouraud colour over a black map.
     EXPECT_EQ(pixel(65, 40), 0x7f7f7fu);
     EXPECT_EQ(pixel(60, 80), kUntouched);
+
+    // With ties the three compare-and-swaps decide: rows (50, 50, 10) swap the
+    // first and last (10, 50, 50) and then nothing, so the normals end 3 2 1;
+    // sorting b/c first would end 3 1 2.
+    mesh.cornerNormals[0].set(1.0f, 0.0f, 0.0f);
+    mesh.cornerNormals[1].set(2.0f, 0.0f, 0.0f);
+    mesh.cornerNormals[2].set(3.0f, 0.0f, 0.0f);
+    mesh.EnvGouraudTriangle(viewport.data(), atPixel(100, 50, 0xffffffu), atPixel(140, 50, 0xffffffu),
+                            atPixel(120, 10, 0xffffffu), 256.0f);
+    EXPECT_EQ(mesh.cornerNormals[0].x, 3.0f);
+    EXPECT_EQ(mesh.cornerNormals[1].x, 2.0f);
+    EXPECT_EQ(mesh.cornerNormals[2].x, 1.0f);
 }

@@ -136,6 +136,18 @@ TEST(DepthList, EqualKeysLandWhereTheProcedurePutsThem) {
     list.insert(31, 3.0f);
     EXPECT_EQ(list.items[0], 9);
     EXPECT_EQ(list.get(0), 31);
+
+    // Keys 0 0 1 2 2 2 4 5 given to items 0..7 (the second 0 goes to the
+    // front, the rest are appended), then one more 2. The narrowing goes mid 3
+    // (lo 2), mid 4 (hi 4, lo 3), mid 3 (lo 2); the scan from 2 stops at
+    // hi + 1 = 5: between the second and the third 2.
+    DepthList longer;
+    longer.init(12);
+    const float keys[8] = {0, 0, 1, 2, 2, 2, 4, 5};
+    for (int i = 0; i < 8; ++i) longer.insert(i, keys[i]);
+    longer.insert(8, 2.0f);
+    EXPECT_EQ(std::vector<std::int32_t>(longer.items, longer.items + longer.count),
+              (std::vector<std::int32_t>{1, 0, 2, 3, 4, 8, 5, 6, 7}));
 }
 
 TEST(DepthList, StaysSortedUnderManyInsertsAndDropsWhatDoesNotFit) {
