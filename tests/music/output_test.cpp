@@ -35,25 +35,25 @@ public:
 
 // Two channels; a looped 8-bit sample of constant value, note C-4 on row 0 of channel 0.
 std::vector<std::uint8_t> oneNoteModule() {
-    ModuleDraft spec;
-    spec.channels = 2;
-    spec.instruments.push_back(simpleInstrument(std::vector<std::int16_t>(64, 100), 1));
-    spec.addPattern(64).at(0, 0) = noteCell(49, 1);
-    return buildXm(spec);
+    ModuleDraft draft;
+    draft.channels = 2;
+    draft.instruments.push_back(simpleInstrument(std::vector<std::int16_t>(64, 100), 1));
+    draft.addPattern(64).at(0, 0) = noteCell(49, 1);
+    return buildXm(draft);
 }
 
 // Four channels busy with notes, slides and vibrato, over two patterns.
 std::vector<std::uint8_t> busyModule() {
-    ModuleDraft spec;
-    spec.channels = 4;
-    spec.orders = {0, 1, 0};
-    spec.speed = 3;
+    ModuleDraft draft;
+    draft.channels = 4;
+    draft.orders = {0, 1, 0};
+    draft.speed = 3;
     std::vector<std::int16_t> saw(200);
     for (std::size_t i = 0; i < saw.size(); ++i) saw[i] = static_cast<std::int16_t>(static_cast<int>(i % 50) * 5 - 120);
-    spec.instruments.push_back(simpleInstrument(saw, 1));
-    spec.instruments.push_back(simpleInstrument(saw, 2));
+    draft.instruments.push_back(simpleInstrument(saw, 1));
+    draft.instruments.push_back(simpleInstrument(saw, 2));
     for (int p = 0; p < 2; ++p) {
-        PatternDraft& pattern = spec.addPattern(16);
+        PatternDraft& pattern = draft.addPattern(16);
         for (int row = 0; row < 16; row += 2) {
             for (int channel = 0; channel < 4; ++channel) {
                 pattern.at(row, channel) = noteCell(static_cast<std::uint8_t>(37 + row + channel * 3 + p),
@@ -62,7 +62,7 @@ std::vector<std::uint8_t> busyModule() {
             }
         }
     }
-    return buildXm(spec);
+    return buildXm(draft);
 }
 
 class OutputTest : public ::testing::Test {
