@@ -52,12 +52,11 @@ void Mesh::EnvGouraudSpan(std::uint32_t* viewport, int xLeft, int xRight, int y,
 }
 
 void Mesh::EnvGouraudTriangle(std::uint32_t* viewport, Vector3 va, Vector3 vb, Vector3 vc, float factor) {
-    if (va.z < kMinimumDepth || vb.z < kMinimumDepth || vc.z < kMinimumDepth) return;
-    ScreenPoint p[3] = {projectToScreen(va, factor), projectToScreen(vb, factor), projectToScreen(vc, factor)};
+    ScreenPoint p[3];
     int order[3];
-    sortByRow(p, order);
-    const std::uint32_t given[3] = {va.tag, vb.tag, vc.tag};
-    const std::uint32_t colours[3] = {given[order[0]], given[order[1]], given[order[2]]};
+    if (!projectSorted(va, vb, vc, factor, kMinimumDepth, p, order)) return;
+    std::uint32_t colours[3];
+    sortedColours(va, vb, vc, order, colours);
     // The corner normals travel with their vertices, and stay in that order for the caller.
     const Vector3 unsorted[3] = {cornerNormals[0], cornerNormals[1], cornerNormals[2]};
     for (int k = 0; k < 3; ++k) cornerNormals[k] = unsorted[order[k]];

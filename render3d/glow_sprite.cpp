@@ -36,10 +36,9 @@ void GlowSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet&) {
 
 void GlowSprite::SpriteTriangle(std::uint32_t* viewport, const Vector3& va, const Vector3& vb, const Vector3& vc,
                                 float factor) {
-    if (va.z < kNearZ || vb.z < kNearZ || vc.z < kNearZ) return;
-    ScreenPoint points[3] = {projectToScreen(va, factor), projectToScreen(vb, factor), projectToScreen(vc, factor)};
+    ScreenPoint points[3];
     int order[3];
-    sortByRow(points, order);
+    if (!projectSorted(va, vb, vc, factor, kNearZ, points, order)) return;
     scanTriangle(points, [&](const ScanRow& row) { SpriteSpan(viewport, row.xLeft, row.xRight, row.y); });
 }
 

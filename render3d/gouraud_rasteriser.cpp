@@ -12,12 +12,11 @@ void Mesh::GouraudSpan(std::uint32_t* rowStart, int length, std::uint32_t leftCo
 }
 
 void Mesh::GouraudTriangle(std::uint32_t* viewport, Vector3 va, Vector3 vb, Vector3 vc, float factor) {
-    if (va.z < kMinimumDepth || vb.z < kMinimumDepth || vc.z < kMinimumDepth) return;
-    ScreenPoint p[3] = {projectToScreen(va, factor), projectToScreen(vb, factor), projectToScreen(vc, factor)};
+    ScreenPoint p[3];
     int order[3];
-    sortByRow(p, order);
-    const std::uint32_t given[3] = {va.tag, vb.tag, vc.tag};
-    const std::uint32_t colours[3] = {given[order[0]], given[order[1]], given[order[2]]};
+    if (!projectSorted(va, vb, vc, factor, kMinimumDepth, p, order)) return;
+    std::uint32_t colours[3];
+    sortedColours(va, vb, vc, order, colours);
     scanTriangle(p, [&](const ScanRow& row) {
         GouraudSpan(viewport + row.y * 640 + row.xLeft, row.xRight - row.xLeft, colourAt(row.left, colours),
                     colourAt(row.right, colours));

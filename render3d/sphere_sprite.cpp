@@ -70,11 +70,9 @@ void SphereSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet& light
 }
 
 void SphereSprite::SphereTriangle(std::uint32_t* viewport, const Vector3& va, const Vector3& vb, const Vector3& vc) {
-    if (va.z < kNearZ || vb.z < kNearZ || vc.z < kNearZ) return;
-    ScreenPoint points[3] = {projectToScreen(va, projectionFactor), projectToScreen(vb, projectionFactor),
-                             projectToScreen(vc, projectionFactor)};
+    ScreenPoint points[3];
     int order[3];
-    sortByRow(points, order);
+    if (!projectSorted(va, vb, vc, projectionFactor, kNearZ, points, order)) return;
     // Odd rows of each part; the span fills the even row below as well.
     scanTriangle(points, [&](const ScanRow& row) {
         if (row.partRow & 1) SphereSpan(viewport, row.xLeft, row.xRight, row.y);

@@ -67,6 +67,25 @@ inline void sortByRow(ScreenPoint (&p)[3], int (&order)[3]) {
     if (p[0].y > p[1].y) swap(0, 1);
 }
 
+// The first steps of every triangle: refuse it when a vertex is nearer than
+// nearZ, project the three corners and sort them by row.
+inline bool projectSorted(const Vector3& va, const Vector3& vb, const Vector3& vc, float factor, float nearZ,
+                          ScreenPoint (&p)[3], int (&order)[3]) {
+    if (va.z < nearZ || vb.z < nearZ || vc.z < nearZ) return false;
+    p[0] = projectToScreen(va, factor);
+    p[1] = projectToScreen(vb, factor);
+    p[2] = projectToScreen(vc, factor);
+    sortByRow(p, order);
+    return true;
+}
+
+// The vertex colours (tags) in the sorted order.
+inline void sortedColours(const Vector3& va, const Vector3& vb, const Vector3& vc, const int (&order)[3],
+                          std::uint32_t (&colours)[3]) {
+    const std::uint32_t given[3] = {va.tag, vb.tag, vc.tag};
+    for (int k = 0; k < 3; ++k) colours[k] = given[order[k]];
+}
+
 // Calls rowFn(const ScanRow&) for rows y0 .. y2 - 1 of sorted points p. On each
 // row the short edge is on the left unless its x exceeds the long edge's.
 template <typename RowFn>
