@@ -14,10 +14,10 @@ namespace {
 // `failing` says so.
 class CountingDriver : public FrameDriver {
 public:
-    CountingDriver(HeadlessDisplay& display, const DemoApp*& app, int frames, bool failing)
+    CountingDriver(HeadlessDisplay& display, const DemoApp& app, int frames, bool failing)
         : display_(display), app_(app), frames_(frames), failing_(failing) {}
     void beforeFrame(std::uint64_t k) override {
-        if (k == 1) countAfterLoading = app_->frameCount();
+        if (k == 1) countAfterLoading = app_.frameCount();
         display_.setFailing(failing_);
         processClock::setVirtualMs(static_cast<std::int64_t>(k * 1000 / 60));
     }
@@ -26,10 +26,25 @@ public:
 
 private:
     HeadlessDisplay& display_;
-    const DemoApp*& app_;
+    const DemoApp& app_;
     int frames_;
     bool failing_;
 };
+
+struct Counts {
+    std::uint32_t afterLoading;
+    std::uint32_t atEnd;
+    std::uint64_t shown;
+};
+
+// Loads the show and runs ten frames; the counts of presentations.
+Counts runTenFrames(bool failing) {
+    HeadlessDisplay display;
+    DemoApp app(display);
+    CountingDriver driver(display, app, 10, failing);
+    EXPECT_EQ(app.run(&driver), 0);
+    return {driver.countAfterLoading, app.frameCount(), display.framesShown()};
+}
 
 class DemoAppTest : public ::testing::Test {
 protected:
@@ -47,26 +62,16 @@ protected:
 }  // namespace
 
 TEST_F(DemoAppTest, FailedPresentationsAreNotCounted) {
-    HeadlessDisplay display;
-    const DemoApp* appRef = nullptr;
-    CountingDriver driver(display, appRef, 10, true);
-    DemoApp app(display);
-    appRef = &app;
-    EXPECT_EQ(app.run(&driver), 0);
+    const Counts counts = runTenFrames(true);
     // Loading presents seven loading frames and the bars.
-    EXPECT_GE(driver.countAfterLoading, 8u);
-    EXPECT_EQ(app.frameCount(), driver.countAfterLoading);
+    EXPECT_GE(counts.afterLoading, 8u);
+    EXPECT_EQ(counts.atEnd, counts.afterLoading);
 }
 
 TEST_F(DemoAppTest, EveryShownFrameIsCounted) {
-    HeadlessDisplay display;
-    const DemoApp* appRef = nullptr;
-    CountingDriver driver(display, appRef, 10, false);
-    DemoApp app(display);
-    appRef = &app;
-    EXPECT_EQ(app.run(&driver), 0);
-    EXPECT_GE(app.frameCount(), driver.countAfterLoading + 10);
-    EXPECT_EQ(app.frameCount(), display.framesShown());
+    const Counts counts = runTenFrames(false);
+    EXPECT_GE(counts.atEnd, counts.afterLoading + 10);
+    EXPECT_EQ(counts.atEnd, counts.shown);
 }
 
 TEST_F(DemoAppTest, ShutdownRunsOnceAndReportsOnce) {
