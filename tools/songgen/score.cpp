@@ -73,28 +73,24 @@ private:
         throw ScoreError("line " + std::to_string(lineNumber) + ": " + message);
     }
 
-    int number(const std::string& s) const {
-        std::size_t used = 0;
-        int value = 0;
+    // The value of a conversion that must read all of s.
+    template <typename Convert>
+    auto wholeWord(const std::string& s, Convert convert) const {
         try {
-            value = std::stoi(s, &used);
+            std::size_t used = 0;
+            const auto value = convert(&used);
+            if (used == s.size()) return value;
         } catch (const std::exception&) {
-            fail("'" + s + "' is not a number");
         }
-        if (used != s.size()) fail("'" + s + "' is not a number");
-        return value;
+        fail("'" + s + "' is not a number");
+    }
+
+    int number(const std::string& s) const {
+        return wholeWord(s, [&](std::size_t* used) { return std::stoi(s, used); });
     }
 
     double decimal(const std::string& s) const {
-        std::size_t used = 0;
-        double value = 0;
-        try {
-            value = std::stod(s, &used);
-        } catch (const std::exception&) {
-            fail("'" + s + "' is not a number");
-        }
-        if (used != s.size()) fail("'" + s + "' is not a number");
-        return value;
+        return wholeWord(s, [&](std::size_t* used) { return std::stod(s, used); });
     }
 
     void expectCount(const std::vector<std::string>& w, std::size_t count) const {
