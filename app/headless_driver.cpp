@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "image2d/frame_buffer.h"
+#include "image2d/frame_hash.h"
 #include "music/xm_player.h"
 #include "platform/png_file.h"
 #include "platform/process_clock.h"
@@ -105,7 +106,11 @@ bool HeadlessDriver::writeShots(float demoTime) {
             ++shot;
             continue;
         }
-        if (!writePng(shot->path, frameBuffer, kFrameWidth, kFrameHeight)) {
+        if (shot->path.empty()) {
+            std::printf("%g %016llx\n", static_cast<double>(shot->demoTime),
+                        static_cast<unsigned long long>(frameHash(frameBuffer)));
+            std::fflush(stdout);
+        } else if (!writePng(shot->path, frameBuffer, kFrameWidth, kFrameHeight)) {
             std::fprintf(stderr, "qorbt: cannot write %s\n", shot->path.c_str());
             return false;
         }

@@ -30,7 +30,8 @@ bool parseInt(const std::string& text, int& value) {
 
 const char* usageText() {
     return "usage: qorbt [--window] [--no-dialogs]\n"
-           "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--capture FILE.mp4]\n"
+           "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
+           "                [--capture FILE.mp4]\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
            "\n"
@@ -42,6 +43,8 @@ const char* usageText() {
            "  --fps F           frames per second of a headless run (1..1000, default 60)\n"
            "  --shot T:FILE     write the 640x480 frame at demo time T ms (may be negative)\n"
            "                    as a PNG; repeatable; the run ends after the last shot\n"
+           "  --hash T          print \"T HASH\" for the frame at demo time T ms: its 64-bit\n"
+           "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg\n"
            "  --help            this text\n"
@@ -80,6 +83,11 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
                 return fail("--shot needs T:FILE.png with T in milliseconds, got '" + v + "'");
             shot.path = v.substr(colon + 1);
             o.shots.push_back(shot);
+        } else if (a == "--hash") {
+            Shot shot;
+            if (!value(v) || !parseFloat(v, shot.demoTime))
+                return fail("--hash needs a demo time T in milliseconds");
+            o.shots.push_back(shot);
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;
@@ -92,7 +100,7 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         }
     }
     if (!o.headless && (!o.shots.empty() || !o.capturePath.empty()))
-        return fail(o.shots.empty() ? "--capture needs --headless" : "--shot needs --headless");
+        return fail(o.shots.empty() ? "--capture needs --headless" : "--shot and --hash need --headless");
     if (o.headless && o.windowed) return fail("--window and --headless exclude each other");
     return result;
 }

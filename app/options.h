@@ -6,7 +6,7 @@
 
 struct Shot {
     float demoTime = 0.0f;  // ms; the first frame at or after it is written
-    std::string path;
+    std::string path;       // empty: print the frame's hash on stdout instead
 };
 
 struct Options {

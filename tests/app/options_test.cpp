@@ -11,10 +11,12 @@ TEST(Options, NoArgumentsIsTheShowAsDesigned) {
 }
 
 TEST(Options, HeadlessShots) {
-    const OptionsResult r = parseOptions({"--headless", "--fps", "30", "--shot", "-6076:a.png", "--shot", "5000:b:c.png"});
+    const OptionsResult r =
+        parseOptions({"--headless", "--fps", "30", "--shot", "-6076:a.png", "--shot", "5000:b:c.png", "--hash", "7"});
     ASSERT_TRUE(r.error.empty()) << r.error;
     EXPECT_EQ(r.options.fps, 30);
-    ASSERT_EQ(r.options.shots.size(), 2u);
+    ASSERT_EQ(r.options.shots.size(), 3u);
+    EXPECT_EQ(r.options.shots[2].path, "");  // a hash, not a file
     EXPECT_FLOAT_EQ(r.options.shots[0].demoTime, -6076.0f);
     EXPECT_EQ(r.options.shots[0].path, "a.png");
     EXPECT_EQ(r.options.shots[1].path, "b:c.png");
@@ -28,5 +30,6 @@ TEST(Options, BadOptionsNameTheOption) {
     EXPECT_NE(parseOptions({"--headless", "--shot", "abc.png"}).error.find("--shot"), std::string::npos);
     EXPECT_NE(parseOptions({"--headless", "--shot", "100:"}).error.find("--shot"), std::string::npos);
     EXPECT_NE(parseOptions({"--shot", "100:a.png"}).error.find("--headless"), std::string::npos);
+    EXPECT_NE(parseOptions({"--headless", "--hash", "x"}).error.find("--hash"), std::string::npos);
     EXPECT_FALSE(parseOptions({"--window", "--headless"}).error.empty());
 }
