@@ -1,6 +1,6 @@
 #pragma once
-#include <bit>
 #include <cstdint>
+#include <cstring>
 
 // Unevaluated sums hi + lo of two doubles (about 106 bits), built from IEEE
 // additions and multiplications alone. Correct only without fused
@@ -46,8 +46,19 @@ inline DoubleDouble operator+(DoubleDouble a, DoubleDouble b) {
 
 constexpr DoubleDouble kHalfPi{0x1.921fb54442d18p+0, 0x1.1a62633145c07p-54};
 
+inline std::uint64_t bitsOf(double x) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
 // 2^e for -1022 <= e <= 1023, built from its bits.
-inline double powerOfTwo(int e) { return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52); }
+inline double powerOfTwo(int e) {
+    const std::uint64_t bits = static_cast<std::uint64_t>(e + 1023) << 52;
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
 
 inline DoubleDouble operator-(DoubleDouble a) { return {-a.hi, -a.lo}; }
 inline DoubleDouble operator-(DoubleDouble a, DoubleDouble b) { return a + -b; }

@@ -64,7 +64,7 @@ struct Reduced {
 // for the quarter turns and the remainder, whose closest approach to 0 over
 // all doubles costs fewer than 70 of them.
 Reduced reduce(double x) {
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    const std::uint64_t bits = bitsOf(x);
     const int e = static_cast<int>((bits >> 52) & 0x7ff) - 1075;
     const std::uint64_t m = (bits & 0xfffffffffffffu) | (std::uint64_t{1} << 52);
     const int start = e + 62;  // bit index in kTwoOverPi of 2/pi's bit worth 2 in the product
