@@ -1,5 +1,6 @@
 #include "app/timeline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "app/resource_file.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
+#include "music/output.h"
 #include "music/xm_player.h"
 #include "platform/dialogs.h"
 #include "platform/process_clock.h"
@@ -104,12 +106,37 @@ void Timeline::runLoading() {
     }
     sharedSetUp();
     presentBars(frameBuffer);
+    // A live start part-way positions the song before anything is heard.
+    if (skipToStart_) xmSkipFragments(0);
     xmPlay(song);
+}
+
+void Timeline::skipToStart() {
+    // The frames of a 60 fps run come every 735 frames of the song at
+    // 44,100 Hz; the song has mixed the fragments the device has passed.
+    constexpr std::int64_t kFrameStep = 44100 / 60;
+    if (!skipToStart_) return;
+    if (song == nullptr) {
+        // On the process clock the start is only a shift of the clock.
+        const auto shifted = processClock::nowMs() - kSongLeadMs - static_cast<std::int64_t>(startTime_);
+        startClockMs = std::min(startClockMs, shifted);
+        return;
+    }
+    std::int64_t mixed = 0;
+    for (std::int64_t k = 1; !quitRequested_; ++k) {
+        const std::int64_t due = k * kFrameStep / fragmentFrames();
+        xmSkipFragments(static_cast<std::int32_t>(due - mixed));
+        mixed = due;
+        if (demoTime() >= startTime_) break;
+        renderFrame();
+    }
+    xmQueueSkipped();
 }
 
 void Timeline::renderFrame() {
     const float t = demoTime();
     lastDemoTime_ = t;
+    const bool shown = t >= startTime_;
     const FrameChoice choice = chooseFrame(t);
     switch (choice.kind) {
     case FrameKind::Loading:
@@ -125,8 +152,8 @@ void Timeline::renderFrame() {
     case FrameKind::Nothing:
         break;
     }
-    if ((currentRow() & 63) == 0) drawThumbnail();
-    presentViewport(viewport);
+    if ((currentRow() & 63) == 0) drawThumbnail(shown);
+    if (shown) presentViewport(viewport);
 }
 
 void Timeline::stopClock() {
