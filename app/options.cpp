@@ -143,6 +143,9 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
     if (o.headless && o.windowed) return fail("--window and --headless exclude each other");
     if (!o.headless && o.stop) return fail("--stop needs --headless");
     if (o.start && o.stop && *o.stop < *o.start) return fail("--stop comes before --start");
+    for (const Shot& shot : o.shots) {
+        if (o.start && shot.demoTime < *o.start) return fail("a --shot or --hash before --start is never shown");
+    }
     const bool captureOptions = o.captureScale != 0 || o.captureWidth != 0 || !o.captureArgs.empty();
     if (captureOptions && o.capturePath.empty()) return fail("--scale, --capture-size and --capture-args need --capture");
     if (o.captureWidth == 0) {

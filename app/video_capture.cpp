@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 
 #include "image2d/frame_buffer.h"
@@ -85,6 +86,9 @@ bool VideoCapture::start(const CaptureSettings& settings) {
                                 std::to_string(kFrameWidth) + "x" + std::to_string(kFrameHeight) + " -framerate " +
                                 std::to_string(settings.fps) + " -i - " + captureVideoArgs(settings) + " " +
                                 settings.extraArgs + " " + quoted(videoTemp_);
+    // An ffmpeg that gives up (bad --capture-args, a full disk) closes the
+    // pipe: the next write then fails and is reported instead of killing us.
+    std::signal(SIGPIPE, SIG_IGN);
     video_ = popen(command.c_str(), "w");
     audio_ = std::fopen(audioTemp_.c_str(), "wb");
     if (video_ == nullptr || audio_ == nullptr) {

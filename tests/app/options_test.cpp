@@ -44,6 +44,8 @@ TEST(Options, StartStopAndCaptureSizes) {
     EXPECT_NE(parseOptions({"--start", "163439"}).error.find("--start"), std::string::npos);
     EXPECT_NE(parseOptions({"--stop", "5000"}).error.find("--headless"), std::string::npos);
     EXPECT_FALSE(parseOptions({"--headless", "--start", "5000", "--stop", "4999"}).error.empty());
+    EXPECT_FALSE(parseOptions({"--headless", "--start", "5000", "--hash", "4999"}).error.empty());
+    EXPECT_TRUE(parseOptions({"--headless", "--start", "5000", "--hash", "5000"}).error.empty());
 
     // Without --scale a frame size takes the largest whole factor that fits.
     r = parseOptions({"--headless", "--capture", "a.mp4", "--capture-size", "1920x1080"});

@@ -43,3 +43,10 @@ done
 rgb -i "$work/boxed.mkv" -frames:v 1 -vf "crop=320:1080:0:0" > "$work/border"
 [ -z "$(tr -d '\0' < "$work/border" | head -c 1)" ] || fail "the pillarbox border is not black"
 echo "ok (letterboxed, lossless): first and last frames equal the shots"
+
+# ffmpeg refusing the extra options: a clear failure, not a silent death.
+"$qorbt" --headless "${range[@]}" --capture "$work/bad.mp4" --capture-args '-no-such-option' 2> "$work/stderr"
+status=$?
+[ $status -eq 1 ] || fail "exit code $status when ffmpeg refuses its options"
+grep -q "qorbt: " "$work/stderr" || fail "no message when ffmpeg refuses its options"
+echo "ok (refused options)"
