@@ -61,7 +61,7 @@ const char* usageText() {
            "                    as a PNG; repeatable; the run ends after the last shot\n"
            "  --hash T          print \"T HASH\" for the frame at demo time T ms: its 64-bit\n"
            "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
-           "  --stop T          end a headless run at the first frame at demo time T ms\n"
+           "  --stop T          end a headless run after its first frame at or after T ms\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg (H.264 yuv420p, AAC 192 kbit/s)\n"
            "  --scale N         capture at N times 640x480 (1..6), pixels kept sharp\n"
