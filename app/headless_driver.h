@@ -3,7 +3,8 @@
 // device plays rate/F frames more (the fraction carried exactly), the player
 // mixes what falls due, and the process clock reads k x 1000 / F ms. After
 // each frame the requested shots are written; a capture streams every frame
-// and the sound to ffmpeg.
+// and the sound to ffmpeg. Frames before the start (--start) are played
+// through unseen: no shots, no capture; the run ends after --stop.
 #include <cstdint>
 #include <cstdio>
 #include <string>
