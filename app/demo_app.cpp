@@ -116,12 +116,14 @@ void DemoApp::handleEvents(bool& closed) {
     }
 }
 
-int DemoApp::run(FrameDriver* driver) {
+int DemoApp::run(FrameDriver* driver, std::optional<float> start) {
     if (!setUpDisplay()) return 1;
     allocateFrameBuffer();
     displayReady_ = true;
     active_ = display_.initiallyActive();
+    if (start) timeline_.setStartTime(*start, driver == nullptr);
     timeline_.runLoading();
+    timeline_.skipToStart();
 
     std::uint64_t frame = 0;
     for (;;) {

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         {
             HeadlessDriver driver(device, options);
             DemoApp app(display);
-            code = app.run(&driver);
+            code = app.run(&driver, options.start);
             if (!driver.finish()) code = 1;
         }
         xmSetWaveOutput(nullptr);
@@ -51,5 +51,5 @@ int main(int argc, char** argv) {
     }
     const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed});
     DemoApp app(*display);
-    return app.run();
+    return app.run(nullptr, options.start);
 }
