@@ -32,6 +32,7 @@ const char* usageText() {
     return "usage: qorbt [--window] [--no-dialogs]\n"
            "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4]\n"
+           "       qorbt --audio-hash S\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
            "\n"
@@ -45,6 +46,9 @@ const char* usageText() {
            "                    as a PNG; repeatable; the run ends after the last shot\n"
            "  --hash T          print \"T HASH\" for the frame at demo time T ms: its 64-bit\n"
            "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
+           "  --audio-hash S    print \"audio HASH\": the 64-bit FNV-1a of the song's first S\n"
+           "                    seconds as xmrender --seconds S writes them (16-bit\n"
+           "                    little-endian samples, left then right), and end\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg\n"
            "  --help            this text\n"
@@ -88,6 +92,11 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
             if (!value(v) || !parseFloat(v, shot.demoTime))
                 return fail("--hash needs a demo time T in milliseconds");
             o.shots.push_back(shot);
+        } else if (a == "--audio-hash") {
+            float seconds = 0;
+            if (!value(v) || !parseFloat(v, seconds) || !(seconds > 0 && seconds <= 3600))
+                return fail("--audio-hash needs a number of seconds S, 0 < S <= 3600");
+            o.audioHashSeconds = seconds;
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;

@@ -16,6 +16,7 @@ struct Options {
     int fps = 60;               // headless frames per second
     std::vector<Shot> shots;    // headless only; the run ends after the last
     std::string capturePath;    // headless only: whole-show video through ffmpeg
+    double audioHashSeconds = 0;  // > 0: print the hash of the song's first seconds, and nothing else
     bool help = false;
     bool version = false;
 };
