@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build, and one with AddressSanitizer and UndefinedBehaviorSanitizer; then
-# the player's threaded tests once more under ThreadSanitizer.
+# the player's threaded tests once more under ThreadSanitizer. The browser
+# build is checked against the normal one in headless chromium.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
@@ -13,6 +14,11 @@ echo "== normal build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== the browser build against the native one"
+scripts/ensure_packages.sh "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
+QORBT_HOST_BUILD=build scripts/build_web.sh
+bash tests/web/browser_hashes_test.sh build/qorbt build-web/dist
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORBT_SANITIZE=ON > /dev/null

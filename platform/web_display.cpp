@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/display.h"
+#include "platform/web_canvas_pixels.h"
 
 namespace {
 
@@ -43,9 +44,7 @@ public:
     void release() override {}
     bool updateRows(const std::uint32_t* frameBuffer, int firstRow, int rowCount) override {
         for (int i = firstRow * kScreenWidth; i < (firstRow + rowCount) * kScreenWidth; ++i) {
-            const std::uint32_t p = frameBuffer[i];
-            // Little-endian R, G, B, A bytes from 0x00RRGGBB.
-            rgba_[i] = ((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16) | 0xFF000000u;
+            rgba_[i] = canvasPixel(frameBuffer[i]);
         }
         return true;
     }

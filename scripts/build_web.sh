@@ -11,9 +11,13 @@ scripts/ensure_packages.sh "${BUILD_PACKAGES[@]}" "${WEB_PACKAGES[@]}"
 # Debian's emscripten needs Debian's acorn, wherever another Node.js comes from.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 
-host=build-web/host
+# QORBT_HOST_BUILD may name an existing native build to take the assets from
+# (test.sh passes its own); otherwise build-web/host is made.
+host=${QORBT_HOST_BUILD:-build-web/host}
 echo "== assets and lettering (native)"
-cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQORBT_TESTS=OFF > /dev/null
+if [ -z "${QORBT_HOST_BUILD:-}" ]; then
+    cmake -S . -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQORBT_TESTS=OFF > /dev/null
+fi
 cmake --build "$host" --target song_asset figure_resources bake_lettering
 "$host/tools/programs/bake_lettering" "$host/assets/lettering.bin"
 

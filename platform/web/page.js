@@ -26,6 +26,9 @@ const qorbtPage = (() => {
   let running = false;
   let ending = false;  // a key ended the show: the next message is its frame-rate report
   const hashLine = /^(-?[0-9.]+) ([0-9a-f]{16})$/;
+  // ?shot=T, or ?shot=T1,T2,... for several frames of one run (hashes separated by spaces).
+  const shotTimes = params.has("shot") ? params.get("shot").split(",") : [];
+  const frameHashes = [];
 
   // The show ended with a key: its frame-rate report and a way to play again.
   function report(line) {
@@ -45,14 +48,19 @@ const qorbtPage = (() => {
     print(line) {
       console.log(line);
       const m = hashLine.exec(line);
-      if (m && params.has("shot")) finishTest("frame-hash", m[2]);
+      if (m && params.has("shot")) {
+        frameHashes.push(m[2]);
+        if (frameHashes.length === shotTimes.length) finishTest("frame-hash", frameHashes.join(" "));
+      }
       const a = /^audio ([0-9a-f]{16})$/.exec(line);
       if (a && params.has("audio")) finishTest("audio-hash", a[1]);
     },
     printErr(line) { console.warn(line); },
     onRuntimeInitialized() {
       if (params.has("shot")) {
-        Module.callMain(["--headless", "--hash", params.get("shot")]);
+        // The last frame asked for is also drawn on the canvas (a "shot" to it).
+        const args = ["--headless"].concat(...shotTimes.map((t) => ["--hash", t]));
+        Module.callMain(args.concat(["--shot", shotTimes[shotTimes.length - 1] + ":canvas"]));
       } else if (params.has("audio")) {
         Module.callMain(["--audio-hash", params.get("audio")]);
       } else {
