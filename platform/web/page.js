@@ -64,14 +64,15 @@ const qorbtPage = (() => {
       } else if (params.has("audio")) {
         Module.callMain(["--audio-hash", params.get("audio")]);
       } else {
+        const start = () => {
+          running = true;
+          Module.callMain(params.has("dialogs") ? [] : ["--no-dialogs"]);
+        };
+        // ?start skips the overlay (kiosks, screenshots); most browsers then keep the sound off.
+        if (params.has("start")) { start(); return; }
         const overlay = document.getElementById("overlay");
         overlay.classList.remove("hidden");
-        overlay.addEventListener("click", () => {
-          overlay.classList.add("hidden");
-          running = true;
-          const args = params.has("dialogs") ? [] : ["--no-dialogs"];
-          Module.callMain(args);
-        }, { once: true });
+        overlay.addEventListener("click", () => { overlay.classList.add("hidden"); start(); }, { once: true });
       }
     },
   };
