@@ -4,7 +4,8 @@
 #   ./run.sh [--verbose] [--] [SHOW OPTIONS...]
 # --verbose, before the show's options, shows every step's full output; all
 # other arguments (or all after --) go to the show: ./run.sh --window,
-# ./run.sh --headless --shot 5000:a.png
+# ./run.sh --headless --shot 5000:a.png. ./run.sh --web builds the browser
+# version and serves it on http://localhost:8080.
 set -euo pipefail
 cd "$(dirname "$0")"
 while [ $# -gt 0 ]; do
@@ -16,6 +17,12 @@ while [ $# -gt 0 ]; do
 done
 source scripts/packages.sh
 source scripts/steps.sh
+if [ "${1:-}" = "--web" ]; then
+    packages "${BUILD_PACKAGES[@]}" "${WEB_PACKAGES[@]}" python3
+    step "building the browser version" scripts/build_web.sh
+    echo "serving the show on http://localhost:8080 (Ctrl-C stops)"
+    exec python3 -m http.server 8080 --bind 127.0.0.1 --directory build-web/dist
+fi
 packages "${BUILD_PACKAGES[@]}"
 # A capture is encoded by ffmpeg.
 for argument in "$@"; do

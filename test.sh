@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build, and one with AddressSanitizer and UndefinedBehaviorSanitizer; then
-# the player's threaded tests once more under ThreadSanitizer. One line per
+# the player's threaded tests once more under ThreadSanitizer. The browser
+# build is checked against the normal one in headless chromium. One line per
 # step; the full output goes to build-logs/test.log (--verbose shows it).
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = "--verbose" ]; then export VERBOSE=1; fi
 source scripts/packages.sh
 source scripts/steps.sh
-packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
 jobs=$(nproc)
 start=$(date +%s)
 
@@ -18,6 +19,9 @@ configure() {  # configure DIR BUILD-TYPE [OPTIONS...]
 step "configuring (RelWithDebInfo)" configure build RelWithDebInfo
 step "building (RelWithDebInfo)" cmake --build build -j "$jobs"
 step "testing" ctest --test-dir build --output-on-failure -j "$jobs"
+
+step "building the browser version" env QORBT_HOST_BUILD=build scripts/build_web.sh
+step "testing the browser version against the native one" bash tests/web/browser_hashes_test.sh build/qorbt build-web/dist
 
 step "configuring (ASan+UBSan)" configure build-asan Debug -DQORBT_SANITIZE=ON
 step "building (ASan+UBSan)" cmake --build build-asan -j "$jobs"

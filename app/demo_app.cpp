@@ -4,6 +4,7 @@
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
+#include "music/xm_player.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "scenes/scenes.h"
@@ -136,6 +137,7 @@ int DemoApp::run(FrameDriver* driver, std::optional<float> start) {
             continue;
         }
         if (driver != nullptr) driver->beforeFrame(++frame);
+        else xmServiceOutput();  // a device without a thread of its own (the browser's) is mixed for here
         timeline_.renderFrame();
         if (driver != nullptr && !driver->afterFrame(timeline_.lastDemoTime())) break;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/audio_hash.h"
 #include "app/demo_app.h"
 #include "app/headless_driver.h"
 #include "app/options.h"
@@ -34,6 +35,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (options.audioHashSeconds > 0) {
+        std::uint64_t hash = 0;
+        if (!songAudioHash(options.audioHashSeconds, hash)) return 1;
+        std::printf("audio %016llx\n", static_cast<unsigned long long>(hash));
+        return 0;
+    }
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
         HeadlessDisplay display;
@@ -49,7 +56,7 @@ int main(int argc, char** argv) {
         xmSetWaveOutput(nullptr);
         return code;
     }
-    const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed});
+    const std::unique_ptr<Display> display = makeDefaultDisplay(DisplayOptions{options.windowed});
     DemoApp app(*display);
     return app.run(nullptr, options.start);
 }

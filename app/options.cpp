@@ -46,6 +46,7 @@ const char* usageText() {
            "       qorbt --headless [--start T] [--stop T] [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4 [--scale N] [--capture-size WxH]\n"
            "                 [--capture-args 'FFMPEG OPTIONS']]\n"
+           "       qorbt --audio-hash S\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
            "\n"
@@ -62,6 +63,9 @@ const char* usageText() {
            "  --hash T          print \"T HASH\" for the frame at demo time T ms: its 64-bit\n"
            "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
            "  --stop T          end a headless run after its first frame at or after T ms\n"
+           "  --audio-hash S    print \"audio HASH\": the 64-bit FNV-1a of the song's first S\n"
+           "                    seconds as xmrender --seconds S writes them (16-bit\n"
+           "                    little-endian samples, left then right), and end\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg (H.264 yuv420p, AAC 192 kbit/s)\n"
            "  --scale N         capture at N times 640x480 (1..6), pixels kept sharp\n"
@@ -127,6 +131,11 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--capture-args") {
             if (!value(v)) return fail("--capture-args needs the ffmpeg options in one argument");
             o.captureArgs = v;
+        } else if (a == "--audio-hash") {
+            float seconds = 0;
+            if (!value(v) || !parseFloat(v, seconds) || !(seconds > 0 && seconds <= 3600))
+                return fail("--audio-hash needs a number of seconds S, 0 < S <= 3600");
+            o.audioHashSeconds = seconds;
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;

@@ -23,6 +23,7 @@ struct Options {
     int captureWidth = 0;       // the video frame (letterboxed); 0: the scaled picture
     int captureHeight = 0;
     std::string captureArgs;    // extra ffmpeg options
+    double audioHashSeconds = 0;  // > 0: print the hash of the song's first seconds, and nothing else
     bool help = false;
     bool version = false;
 };

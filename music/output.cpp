@@ -4,10 +4,6 @@
 // is serviced by whoever advances it.
 #include "music/output.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +15,7 @@
 #include "music/sequencer.h"
 #include "music/xm_player.h"
 #include "music/xm_types.h"
+#include "platform/thread_priority.h"
 #include "platform/wave_output.h"
 
 MixVoice* voicePool = nullptr;
@@ -132,14 +129,8 @@ bool mixDueFragment() {
     return true;
 }
 
-void raisePriority() {
-    // Best effort: a nicer value needs privileges most users lack, and the
-    // ring is long enough to ride out a late wake-up.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -10);
-}
-
 void outputThread() {
-    raisePriority();
+    raiseThreadPriority();
     while (!output.stopRequested.load(std::memory_order_acquire)) {
         mixDueFragment();
         std::this_thread::sleep_for(kPollInterval);
@@ -218,7 +209,7 @@ bool xmStartOutput(std::int32_t rate) {
 
     WaveOutput* device = output.chosenDevice;
     if (device == nullptr) {
-        output.defaultDevice = makeSdlWaveOutput();
+        output.defaultDevice = makeDefaultWaveOutput();
         device = output.defaultDevice.get();
     }
     if (!device->open(rate)) {
