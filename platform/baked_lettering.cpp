@@ -79,8 +79,10 @@ bool decodeLettering(const unsigned char* data, std::size_t size, std::vector<Ba
         t.columns = in.getInt();
         t.rows = in.getInt();
         if (!in.ok || t.columns < 0 || t.rows < 0) return false;
-        const std::size_t pixels = static_cast<std::size_t>(t.columns) * static_cast<std::size_t>(t.rows);
-        if (size - in.at < pixels) return false;
+        // Compared by division: the product can overflow a 32-bit size_t (WebAssembly).
+        const auto columns = static_cast<std::size_t>(t.columns), rows = static_cast<std::size_t>(t.rows);
+        if (rows != 0 && columns > (size - in.at) / rows) return false;
+        const std::size_t pixels = columns * rows;
         t.coverage.assign(data + in.at, data + in.at + pixels);
         in.at += pixels;
         texts.push_back(std::move(t));

@@ -25,9 +25,12 @@ const qorbtPage = (() => {
 
   let running = false;
   let ending = false;  // a key ended the show: the next message is its frame-rate report
-  const hashLine = /^(-?[0-9.]+) ([0-9a-f]{16})$/;
-  // ?shot=T, or ?shot=T1,T2,... for several frames of one run (hashes separated by spaces).
-  const shotTimes = params.has("shot") ? params.get("shot").split(",") : [];
+  // "T HASH", T as the program prints it (%g: 1e-05 too).
+  const hashLine = /^(\S+) ([0-9a-f]{16})$/;
+  // ?shot=T, or ?shot=T1,T2,... for several frames of one run (hashes separated by
+  // spaces, in the order of time, which is the order the run reaches them).
+  const shotTimes = params.has("shot") ? params.get("shot").split(",").sort((a, b) => Number(a) - Number(b)) : [];
+  const testMode = params.has("shot") || params.has("audio");
   const frameHashes = [];
 
   // The show ended with a key: its frame-rate report and a way to play again.
@@ -36,6 +39,11 @@ const qorbtPage = (() => {
     ending = false;
     document.getElementById("report-text").textContent = line;
     document.getElementById("report").classList.remove("hidden");
+  }
+
+  function addMessage(line) {
+    messages.push(line);
+    document.getElementById("messages").textContent = messages.join("\n");
   }
 
   function finishTest(id, text) {
@@ -55,7 +63,11 @@ const qorbtPage = (() => {
       const a = /^audio ([0-9a-f]{16})$/.exec(line);
       if (a && params.has("audio")) finishTest("audio-hash", a[1]);
     },
-    printErr(line) { console.warn(line); },
+    printErr(line) {
+      console.warn(line);
+      // The test modes have no dialogs: their failures (a bad T or S) and progress show in the page.
+      if (testMode) addMessage(line);
+    },
     onRuntimeInitialized() {
       if (params.has("shot")) {
         // The last frame asked for is also drawn on the canvas (a "shot" to it).
@@ -82,8 +94,7 @@ const qorbtPage = (() => {
     onNextEvent(resolve) { if (events.length) resolve(); else waiter = resolve; },
     message(line) {
       if (ending) { report(line); return; }
-      messages.push(line);
-      document.getElementById("messages").textContent = messages.join("\n");
+      addMessage(line);
     },
   };
 })();
