@@ -103,18 +103,30 @@ void mixFragment(std::int32_t w) {
     output.converter(output.ring.get() + 2 * static_cast<std::size_t>(w) * frames, slice, frames);
 }
 
+// True when the device is about to play fragment w: it is the one being
+// played, or the device's copy in flight reaches into it.
+bool aboutToPlay(std::int32_t w, std::uint64_t played) {
+    const auto cursor = static_cast<std::int64_t>(played % output.ringFrames);
+    const std::int64_t start = static_cast<std::int64_t>(w) * output.fragmentFrames;
+    if (cursor >= start && cursor < start + output.fragmentFrames) return true;
+    const std::int64_t ahead = (start - cursor + output.ringFrames) % output.ringFrames;
+    return ahead < output.device->framesInFlight();
+}
+
 // One pass of the output loop: mixes the next fragment if the device has moved
 // past it. While the device plays fragment 0 or 1 any other fragment may be
-// written; from fragment 2 on only those below the one being played.
+// written; from fragment 2 on only those below the one being played. Never
+// one the device is about to play, even by a writer a whole ring behind.
 bool mixDueFragment() {
     const std::uint64_t played = output.device->framesPlayed();
     const auto p = static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
     const std::int32_t w = output.writeFragment;
-    if (w == p || !(w < p || p <= 1)) return false;
+    if (!(w < p || p <= 1) || aboutToPlay(w, played)) return false;
     {
         std::lock_guard<std::mutex> lock(mixingLock());
         mixFragment(w);
     }
+    output.device->publish();
     output.writeFragment = w + 1 == output.fragments ? 0 : w + 1;
     return true;
 }
