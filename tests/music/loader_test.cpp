@@ -268,7 +268,7 @@ TEST(XmLoader, ReadsSampleFieldsAndLeavesEmptySamplesWithoutData) {
     SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const XmSample& s = firstSample(*song);
-    EXPECT_EQ(s.volume, 64);  // held to the volume range
+    EXPECT_EQ(s.volume, 80);  // as stored; the voice volume is held to 0..127
     EXPECT_EQ(s.finetune, -16);
     EXPECT_EQ(s.panning, 200);
     EXPECT_EQ(s.relativeNote, -12);
