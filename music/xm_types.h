@@ -144,7 +144,6 @@ struct XmChannel {
     std::int32_t loopCount;
     std::uint8_t waveControl;
     std::uint8_t fineVolumeMemory;
-    std::int32_t loopJumps;  // pattern-loop jumps taken on this visit of the pattern
 };
 
 // The stored note of a key off (the file's 97).

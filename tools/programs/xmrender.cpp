@@ -5,7 +5,8 @@
 //
 // By default the song plays once: rendering ends where playback returns to an
 // order position it has already played (the wrap to the restart position or a
-// backward jump), after 30 minutes at most.
+// backward jump) or to a row with the same loop state as before (a song caught
+// in its pattern loops), after 30 minutes at most.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/resource_file.h"
@@ -72,21 +74,49 @@ XmSong* loadModule(const std::vector<unsigned char>& bytes) {
     return song;
 }
 
-// ---- Where the song first returns to an order position it has played.
+// ---- Where the song first returns to a place it has played.
+
+// The sequencer's whole position before a row tick: it alone decides the rows
+// that follow, so when it repeats the song can only play what it has played.
+std::uint64_t positionKey(const XmSong& song) {
+    std::uint64_t key = 14695981039346656037ull;  // FNV-1a over the fields
+    const auto mix = [&key](std::int64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            key ^= static_cast<std::uint64_t>(value >> (8 * i)) & 0xFF;
+            key *= 1099511628211ull;
+        }
+    };
+    mix(song.orderPosition.load());
+    mix(song.row);
+    mix(song.nextOrder);
+    mix(song.nextRow);
+    for (std::int32_t i = 0; i < song.channelCount; ++i) {
+        mix(song.channels[i].loopStartRow);
+        mix(song.channels[i].loopCount);
+    }
+    return key;
+}
 
 struct PlayOnce {
     XmTickHandler tick = nullptr;  // the song's own handler
     bool visited[256] = {};
+    std::unordered_set<std::uint64_t> positions;
     std::uint64_t frames = 0;    // frames of the ticks so far
     std::uint64_t endFrame = 0;  // 0 = not yet
 };
 PlayOnce playOnce;
 
+// The song has looped when a row tick starts from a position already seen (a
+// song caught in its own pattern loops), or a new order is one already played.
 void tickOnce(XmSong* song) {
-    const bool newOrder = song->tick == 0 && song->nextOrder >= 0;
+    const bool rowTick = song->tick == 0;
+    const bool newOrder = rowTick && song->nextOrder >= 0;
+    const bool repeated = rowTick && !playOnce.positions.insert(positionKey(*song)).second;
     if (playOnce.tick != nullptr) playOnce.tick(song);
     const auto order = static_cast<std::uint8_t>(song->orderPosition.load());
-    if (newOrder && playOnce.visited[order] && playOnce.endFrame == 0) playOnce.endFrame = playOnce.frames;
+    if ((repeated || (newOrder && playOnce.visited[order])) && playOnce.endFrame == 0) {
+        playOnce.endFrame = playOnce.frames;
+    }
     playOnce.visited[order] = true;
     playOnce.frames += static_cast<std::uint64_t>(std::max(song->framesPerTick, 1));
 }
