@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         xmSetWaveOutput(nullptr);
         return code;
     }
-    const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed});
+    const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed, options.pacing});
     DemoApp app(*display);
     return app.run();
 }

@@ -29,7 +29,7 @@ bool parseInt(const std::string& text, int& value) {
 }  // namespace
 
 const char* usageText() {
-    return "usage: qorbt [--window] [--no-dialogs]\n"
+    return "usage: qorbt [--window] [--no-dialogs] [--no-pacing]\n"
            "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4]\n"
            "\n"
@@ -37,6 +37,7 @@ const char* usageText() {
            "\n"
            "  --window          a window instead of full screen, scaled by a whole factor\n"
            "  --no-dialogs      messages go to stderr only, no message boxes\n"
+           "  --no-pacing       draw frames as fast as possible instead of one per refresh\n"
            "  --headless        no window and no sound device: a deterministic run on a\n"
            "                    virtual clock at F frames per second, to the end of the\n"
            "                    show unless shots are asked for\n"
@@ -70,6 +71,8 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
             o.windowed = true;
         } else if (a == "--no-dialogs") {
             o.dialogs = false;
+        } else if (a == "--no-pacing") {
+            o.pacing = false;
         } else if (a == "--headless") {
             o.headless = true;
         } else if (a == "--fps") {

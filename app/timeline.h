@@ -2,6 +2,7 @@
 // The demo clock and the timeline: the loading sequence once, then every frame
 // the scene whose time window holds the demo time, drawn with its local time.
 #include <cstdint>
+#include <functional>
 
 struct XmSong;
 
@@ -30,7 +31,10 @@ public:
     // Reads startClock, binds the fallback queries, starts the player and
     // loads the song (binding the music queries when it loads).
     void setUpClock();
-    void runLoading();
+    // The loading sequence. goOn runs between its steps (after the first
+    // loading frame and after each scene's preparation); when it returns false
+    // loading stops there and this returns false.
+    bool runLoading(const std::function<bool()>& goOn);
     void renderFrame();
     // Reads endClock, frees the song and stops the output.
     void stopClock();

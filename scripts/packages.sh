@@ -1,4 +1,4 @@
 # The Debian packages the project needs, by purpose (sourced by run.sh and test.sh).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libsdl2-dev libfreetype-dev libpng-dev fonts-liberation2)
-TEST_PACKAGES=(googletest libgtest-dev xvfb xauth xfonts-base xdotool matchbox-window-manager imagemagick)
+TEST_PACKAGES=(googletest libgtest-dev xvfb xauth xfonts-base xdotool matchbox-window-manager imagemagick x11-utils wmctrl)
 FUZZ_PACKAGES=(clang-14)
