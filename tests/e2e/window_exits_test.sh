@@ -8,25 +8,9 @@
 set -u
 qorbt=$1
 limit_ms=${QORBT_E2E_LIMIT_MS:-1000}
-work=$(mktemp -d)
-display=":$(( 100 + RANDOM % 100 ))"
-cleanup() {
-    [ -n "${show:-}" ] && kill -9 "$show" 2>/dev/null
-    [ -n "${other:-}" ] && kill "$other" 2>/dev/null
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/support/x_session.sh"
 fail() { echo "FAIL: $*"; echo "--- stderr of the show:"; cat "$work/stderr" 2>/dev/null; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.1; done
-matchbox-window-manager -use_titlebar no > /dev/null 2>&1 &
-wm=$!
-sleep 0.5
+x_session_start
 
 now_ms() { date +%s%3N; }
 
@@ -36,13 +20,7 @@ start_show() {
     # rightly leaves an ignored signal alone: give the show the default back.
     SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} env --default-signal=INT "$qorbt" --no-dialogs 2> "$work/stderr" &
     show=$!
-    window=""
-    for _ in $(seq 300); do
-        window=$(xdotool search --name "nu is ie kapot" 2>/dev/null | head -n 1)
-        [ -n "$window" ] && return
-        sleep 0.05
-    done
-    fail "no window titled 'nu is ie kapot' appeared"
+    find_show_window || fail "no window titled 'nu is ie kapot' appeared"
 }
 
 # The show must be gone within the limit of $1 (ms since the epoch), with

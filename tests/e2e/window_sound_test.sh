@@ -7,35 +7,16 @@
 set -u
 qorbt=$1
 seconds=${QORBT_E2E_SOUND_S:-14}
-work=$(mktemp -d)
-display=":$(( 200 + RANDOM % 100 ))"
-cleanup() {
-    [ -n "${show:-}" ] && kill -9 "$show" 2>/dev/null
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/support/x_session.sh"
 fail() { echo "FAIL: $*"; echo "--- stderr of the show:"; tail -60 "$work/stderr" 2>/dev/null; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.1; done
-matchbox-window-manager -use_titlebar no > /dev/null 2>&1 &
-wm=$!
-sleep 0.5
+x_session_start
 
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$qorbt" --no-dialogs 2> "$work/stderr" &
 show=$!
 sleep "$seconds"
 kill -0 "$show" 2>/dev/null || fail "the show ended by itself"
-window=$(xdotool search --name "nu is ie kapot" 2>/dev/null | head -n 1)
-[ -n "$window" ] || fail "no window titled 'nu is ie kapot'"
-xdotool windowfocus "$window" > /dev/null 2>&1
-xdotool key space
-for _ in $(seq 300); do kill -0 "$show" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$show" 2>/dev/null && fail "the show did not end within 30 s of a key press"
+find_show_window || fail "no window titled 'nu is ie kapot'"
+press_key_to_end 30 || fail "the show did not end within 30 s of a key press"
 wait "$show"
 code=$?
 show=""
