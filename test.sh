@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build, and one with AddressSanitizer and UndefinedBehaviorSanitizer; then
-# the player's threaded tests once more under ThreadSanitizer. The browser
-# build is checked against the normal one in headless chromium. One line per
-# step; the full output goes to build-logs/test.log (--verbose shows it).
+# the player's threaded tests and the whole show once more under
+# ThreadSanitizer, and a minute of fuzzing the XM loader. The browser build is
+# checked against the normal one in headless chromium. One line per step; the
+# full output goes to build-logs/test.log (--verbose shows it).
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "${1:-}" = "--verbose" ]; then export VERBOSE=1; fi
 source scripts/packages.sh
 source scripts/steps.sh
-packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
+packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}" \
+    "${FUZZ_PACKAGES[@]}"
 jobs=$(nproc)
 start=$(date +%s)
 
@@ -26,11 +28,15 @@ step "testing the browser version against the native one" bash tests/web/browser
 step "configuring (ASan+UBSan)" configure build-asan Debug -DQORBT_SANITIZE=ON
 step "building (ASan+UBSan)" cmake --build build-asan -j "$jobs"
 step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE window
+    LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp QORBT_E2E_LIMIT_MS=10000 QORBT_E2E_LOAD_S=10 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
-step "building (TSan, the player's tests)" cmake --build build-tsan -j "$jobs" --target test_music
-step "testing (TSan, the player's output thread)" env TSAN_OPTIONS=halt_on_error=1 \
-    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R Threads
+step "building (TSan: the player's tests and the show)" cmake --build build-tsan -j "$jobs" --target test_music qorbt
+step "testing (TSan: the output thread; the whole show on SDL's disk audio for 20 s)" \
+    env TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/sanitizers/tsan.supp" QORBT_E2E_SOUND_S=20 \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "Threads|e2e_window_sound"
+
+step "fuzzing the XM loader and player (60 s)" scripts/fuzz.sh 60
 
 echo "done in $(( $(date +%s) - start )) s"

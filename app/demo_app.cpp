@@ -1,5 +1,8 @@
 #include "app/demo_app.h"
 
+#include <cstdio>
+#include <string>
+
 #include "app/loading_screen.h"
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
@@ -76,8 +79,10 @@ void DemoApp::freeFrameBuffer() {
 bool DemoApp::setUpDisplay() {
     const DisplaySetup result = display_.setUp();
     if (result == DisplaySetup::Ok) return true;
+    const std::string cause = display_.failureCause();
     shutdown(true);
     dialogs::showMessage(setUpFailureText(result), kSetUpCaption);
+    if (!cause.empty()) std::fprintf(stderr, "qorbt: %s: %s\n", setUpFailureText(result), cause.c_str());
     display_.release();
     return false;
 }
@@ -123,12 +128,17 @@ int DemoApp::run(FrameDriver* driver, std::optional<float> start) {
     displayReady_ = true;
     active_ = display_.initiallyActive();
     if (start) timeline_.setStartTime(*start, driver == nullptr);
-    timeline_.runLoading();
+    // A key or a close during loading ends the show after the current step.
+    bool closed = false;
+    if (!timeline_.runLoading([&] {
+            handleEvents(closed);
+            return !closed;
+        }))
+        return 0;
     timeline_.skipToStart();
 
     std::uint64_t frame = 0;
     for (;;) {
-        bool closed = false;
         handleEvents(closed);
         if (closed) return 0;
         if (timeline_.quitRequested()) break;

@@ -42,7 +42,7 @@ bool parseSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 const char* usageText() {
-    return "usage: qorbt [--window] [--no-dialogs] [--start T]\n"
+    return "usage: qorbt [--window] [--no-dialogs] [--no-pacing] [--start T]\n"
            "       qorbt --headless [--start T] [--stop T] [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4 [--scale N] [--capture-size WxH]\n"
            "                 [--capture-args 'FFMPEG OPTIONS']]\n"
@@ -54,6 +54,7 @@ const char* usageText() {
            "  --no-dialogs      messages go to stderr only, no message boxes\n"
            "  --start T         start at demo time T ms: the frames before it are drawn\n"
            "                    unseen and the music is positioned exactly there\n"
+           "  --no-pacing       draw frames as fast as possible instead of one per refresh\n"
            "  --headless        no window and no sound device: a deterministic run on a\n"
            "                    virtual clock at F frames per second, to the end of the\n"
            "                    show unless shots are asked for\n"
@@ -95,6 +96,8 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
             o.windowed = true;
         } else if (a == "--no-dialogs") {
             o.dialogs = false;
+        } else if (a == "--no-pacing") {
+            o.pacing = false;
         } else if (a == "--headless") {
             o.headless = true;
         } else if (a == "--fps") {

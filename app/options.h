@@ -13,6 +13,7 @@ struct Shot {
 struct Options {
     bool windowed = false;
     bool dialogs = true;
+    bool pacing = true;         // the window shows at most one frame per refresh
     bool headless = false;
     int fps = 60;               // headless frames per second
     std::vector<Shot> shots;    // headless only; the run ends after the last

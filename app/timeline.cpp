@@ -100,21 +100,24 @@ void Timeline::setUpClock() {
     bindDemoClock(musicTimeQuery, musicRowQuery);
 }
 
-void Timeline::runLoading() {
+bool Timeline::runLoading(const std::function<bool()>& goOn) {
     std::memset(frameBuffer, 0, sizeof(std::uint32_t) * kFrameWidth * kFrameHeight);
     setUpClock();
     buildLoadingImage();
     loadingFrame(-8076.0f);
     buildGlyphTable();
+    if (!goOn()) return false;
     for (int scene = 0; scene < 6; ++scene) {
         sceneTable[scene].prepare();
         loadingFrame(-7076.0f + 1000.0f * static_cast<float>(scene));
+        if (!goOn()) return false;
     }
     sharedSetUp();
     presentBars(frameBuffer);
     // A live start part-way positions the song before anything is heard.
     if (skipToStart_) xmSkipFragments(0);
     xmPlay(song);
+    return true;
 }
 
 void Timeline::skipToStart() {

@@ -2,6 +2,7 @@
 // The demo clock and the timeline: the loading sequence once, then every frame
 // the scene whose time window holds the demo time, drawn with its local time.
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 struct XmSong;
@@ -31,7 +32,10 @@ public:
     // Reads startClock, binds the fallback queries, starts the player and
     // loads the song (binding the music queries when it loads).
     void setUpClock();
-    void runLoading();
+    // The loading sequence. goOn runs between its steps (after the first
+    // loading frame and after each scene's preparation); when it returns false
+    // loading stops there and this returns false.
+    bool runLoading(const std::function<bool()>& goOn);
     // Frames before the start (demo time in ms) are drawn but not shown, so
     // that what the scenes carry from frame to frame is as if they had been.
     // With skip (live runs), skipToStart then positions the song there.

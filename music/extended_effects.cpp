@@ -8,19 +8,15 @@
 
 namespace {
 
-// A channel jumps back at most this often on one visit of a pattern. Two
-// loops that share a channel's count can re-arm each other forever; past this
-// the channel's loops end. Nested loops of 15 x 16 passes stay below it.
-constexpr std::int32_t kMaxLoopJumpsPerPattern = 256;
-
 void patternLoop(XmSong& song, XmChannel& channel, std::uint8_t y) {
     if (y == 0) {
         channel.loopStartRow = song.row;
         return;
     }
     channel.loopCount = channel.loopCount == 0 ? y : channel.loopCount - 1;
-    if (channel.loopCount == 0 || channel.loopJumps >= kMaxLoopJumpsPerPattern) return;
-    channel.loopJumps += 1;
+    // Two loops sharing a channel's count can re-arm each other forever; the
+    // song then loops in place while the mixer goes on, as any looping song does.
+    if (channel.loopCount == 0) return;
     // The row after this one is then loopStartRow.
     song.row = channel.loopStartRow - 1;
 }

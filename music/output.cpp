@@ -115,16 +115,29 @@ std::int32_t playingFragment() {
     return static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
 }
 
+// True when the device is about to play fragment w: it is the one being
+// played, or the device's copy in flight reaches into it.
+bool aboutToPlay(std::int32_t w, std::uint64_t played) {
+    const auto cursor = static_cast<std::int64_t>(played % output.ringFrames);
+    const std::int64_t start = static_cast<std::int64_t>(w) * output.fragmentFrames;
+    if (cursor >= start && cursor < start + output.fragmentFrames) return true;
+    const std::int64_t ahead = (start - cursor + output.ringFrames) % output.ringFrames;
+    return ahead < output.device->framesInFlight();
+}
+
 // One pass of the output loop: mixes the next fragment if the device has moved
 // past it. While the device plays fragment 0 or 1 any other fragment may be
-// written; from fragment 2 on only those below the one being played.
+// written; from fragment 2 on only those below the one being played. Never
+// one the device is about to play, even by a writer a whole ring behind.
 bool mixDueFragment() {
     std::lock_guard<std::mutex> lock(mixingLock());
     if (output.skipped >= 0) return false;  // the songs are being positioned
-    const std::int32_t p = playingFragment();
+    const std::uint64_t played = output.device->framesPlayed();
+    const auto p = static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
     const std::int32_t w = output.writeFragment;
-    if (w == p || !(w < p || p <= 1)) return false;
+    if (!(w < p || p <= 1) || aboutToPlay(w, played)) return false;
     mixFragment(w);
+    output.device->publish();
     output.writeFragment = w + 1 == output.fragments ? 0 : w + 1;
     return true;
 }
@@ -292,6 +305,7 @@ void xmQueueSkipped() {
                              output.fragmentFrames);
         }
     }
+    output.device->publish();
     output.writeFragment = p;
     output.skipped = -1;
 }

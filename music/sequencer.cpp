@@ -96,13 +96,8 @@ void advanceRow(XmSong& song) {
     song.nextRow = 0;
 }
 
-void enterPattern(XmSong& song, std::int32_t order) {
-    song.orderPosition = order;
-    for (std::int32_t i = 0; i < song.channelCount; ++i) song.channels[i].loopJumps = 0;
-}
-
 void rowTick(XmSong& song) {
-    if (song.nextOrder >= 0) enterPattern(song, song.nextOrder);
+    if (song.nextOrder >= 0) song.orderPosition = song.nextOrder;
     if (song.nextRow >= 0) song.row = song.nextRow;
     // A break may name a row the pattern entered does not have: start it from the top.
     if (song.row < 0 || song.row >= currentPattern(song).rows) song.row = 0;

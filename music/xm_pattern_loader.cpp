@@ -12,11 +12,12 @@ namespace {
 constexpr std::int32_t kMaxRows = 256;
 constexpr std::int32_t kDefaultRows = 64;
 
-// Key off is stored as 0xFF; notes beyond it are none; instruments beyond 128 are none.
+// Key off is held as 0xFF: the file's 97 becomes it, and a stored 0xFF stays
+// it; the notes between are none. Instruments beyond 128 are none.
 void sanitizeCell(NoteCell& cell) {
     if (cell.note == 97) {
         cell.note = kKeyOffNote;
-    } else if (cell.note > 97) {
+    } else if (cell.note > 97 && cell.note != kKeyOffNote) {
         cell.note = 0;
     }
     if (cell.instrument > 128) cell.instrument = 0;

@@ -75,7 +75,7 @@ bool readSampleHeader(XmFileReader& reader, XmSample& sample, SampleBudget& budg
     std::uint8_t bytes[40];
     reader.read(bytes, 40);
     SampleHeader header{littleU32(bytes), littleU32(bytes + 4), littleU32(bytes + 8), bytes[14]};
-    sample.volume = std::min<std::uint8_t>(bytes[12], 64);
+    sample.volume = bytes[12];  // as stored: the voice volume is held to 0..127 where it is set
     sample.finetune = static_cast<std::int8_t>(bytes[13]);
     sample.loopType = loopTypeOf(header.type);
     sample.bits = (header.type & 0x10) ? 16 : 8;

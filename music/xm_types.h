@@ -20,7 +20,7 @@ struct XmSample {
     std::int32_t length = 0;       // frames
     std::int32_t loopStart = 0;    // frames
     std::int32_t loopLength = 0;   // frames; loopStart + loopLength is the loop end
-    std::uint8_t volume = 0;       // 0..64
+    std::uint8_t volume = 0;       // default volume as stored (0..64 in a well-made file)
     std::int8_t finetune = 0;
     std::int32_t panning = 0;      // 0..255
     std::uint8_t bits = 0;         // 8 or 16 while loading, 16 after
@@ -106,7 +106,7 @@ struct XmChannel {
     MixVoice* voice;
     std::int32_t voiceIndex;
     std::int32_t period;
-    std::int32_t volume;        // 0..64
+    std::int32_t volume;        // 0..64; a sample's stored default may be more until changed
     std::int32_t panning;       // 0..255
     std::int32_t volumeDelta;   // this tick only (tremor)
     std::int32_t periodDelta;   // this tick only (arpeggio, vibrato, auto-vibrato)
@@ -144,7 +144,6 @@ struct XmChannel {
     std::int32_t loopCount;
     std::uint8_t waveControl;
     std::uint8_t fineVolumeMemory;
-    std::int32_t loopJumps;  // pattern-loop jumps taken on this visit of the pattern
 };
 
 // The stored note of a key off (the file's 97).

@@ -41,14 +41,18 @@ public:
     virtual void show() = 0;
     // The next waiting event, without blocking; false when none waits.
     virtual bool pollEvent(DisplayEvent& event) = 0;
-    // Blocks until an event waits.
+    // Blocks until an event waits, or for a short while: signals that end the
+    // program arrive as events only when the queue is looked at.
     virtual void waitEvent() = 0;
     // Whether the window is active when set-up ends.
     virtual bool initiallyActive() const = 0;
+    // The system's own words on why set-up failed; empty when it has none.
+    virtual const char* failureCause() const { return ""; }
 };
 
 struct DisplayOptions {
     bool windowed = false;  // a window scaled by a whole factor instead of full screen
+    bool pacing = true;     // at most one frame per refresh: vsync, or a wait for the refresh interval
 };
 
 std::unique_ptr<Display> makeSdlDisplay(const DisplayOptions& options);

@@ -3,7 +3,10 @@
 // XRGB8888 texture whose rows are updated in place.
 #include <SDL.h>
 
+#include <chrono>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "platform/dialogs.h"
 #include "platform/display.h"
@@ -19,15 +22,13 @@ public:
     ~SdlDisplay() override { release(); }
 
     DisplaySetup setUp() override {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return DisplaySetup::VideoInitFailed;
-        videoUp_ = true;
-        // Without DISPLAY, SDL falls back to an invisible off-screen driver:
-        // that is no display for a show.
-        const char* driver = SDL_GetCurrentVideoDriver();
-        if (driver == nullptr || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)
-            return DisplaySetup::VideoInitFailed;
+        if (!startVideo()) return DisplaySetup::VideoInitFailed;
 
         SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        // The software renderer's picture goes to the window through X's
+        // shared memory, not through a GL texture (Mesa's software GL made a
+        // full-screen frame at 3840x2160 cost about 60 ms).
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         int width = kScreenWidth;
         int height = kScreenHeight;
         Uint32 flags = SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -39,16 +40,19 @@ public:
         }
         window_ = SDL_CreateWindow(kWindowTitle, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                    flags);
-        if (window_ == nullptr) return DisplaySetup::WindowFailed;
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-        if (renderer_ == nullptr) return DisplaySetup::WindowFailed;
+        if (window_ == nullptr) return failed(DisplaySetup::WindowFailed);
+        const Uint32 vsync = options_.pacing ? SDL_RENDERER_PRESENTVSYNC : 0;
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | vsync);
+        if (renderer_ == nullptr) return failed(DisplaySetup::WindowFailed);
+        setUpPacing();
         dialogs::setDisplayUp(true);
 
-        if (SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight) != 0) return DisplaySetup::ModeFailed;
+        if (SDL_RenderSetLogicalSize(renderer_, kScreenWidth, kScreenHeight) != 0)
+            return failed(DisplaySetup::ModeFailed);
 
         texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, kScreenWidth,
                                      kScreenHeight);
-        if (texture_ == nullptr) return DisplaySetup::SurfaceFailed;
+        if (texture_ == nullptr) return failed(DisplaySetup::SurfaceFailed);
         SDL_ShowCursor(SDL_DISABLE);
         const Uint32 state = SDL_GetWindowFlags(window_);
         focused_ = (state & SDL_WINDOW_INPUT_FOCUS) != 0;
@@ -81,6 +85,7 @@ public:
         SDL_RenderClear(renderer_);
         SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
         SDL_RenderPresent(renderer_);
+        waitForRefresh();
     }
 
     bool pollEvent(DisplayEvent& event) override {
@@ -92,14 +97,83 @@ public:
     }
 
     void waitEvent() override {
-        SDL_Event e;
-        // Wait, then put the event back for pollEvent to translate.
-        if (SDL_WaitEvent(&e) != 0) SDL_PushEvent(&e);
+        // Wait, leaving the event for pollEvent to translate. SDL turns SIGINT
+        // and SIGTERM into a quit event only when events are pumped, and its
+        // own wait does not wake for a signal: wait in short steps.
+        SDL_WaitEventTimeout(nullptr, kWaitStepMs);
     }
 
     bool initiallyActive() const override { return lastActive_; }
+    const char* failureCause() const override { return cause_.c_str(); }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr int kWaitStepMs = 100;
+    static constexpr int kVideoAttempts = 3;
+    static constexpr int kVideoRetryMs = 100;
+
+    DisplaySetup failed(DisplaySetup step) {
+        cause_ = SDL_GetError();
+        return step;
+    }
+
+    // Initialises SDL's video. A connection to the X server that fails at
+    // once (seen on a busy server) is tried again after a short pause.
+    bool startVideo() {
+        for (int attempt = 1;; ++attempt) {
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+                videoUp_ = true;
+                // Without a usable DISPLAY, SDL falls back to an invisible
+                // off-screen driver: that is no display for a show.
+                const char* driver = SDL_GetCurrentVideoDriver();
+                if (driver != nullptr && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0)
+                    return true;
+                cause_ = std::string("no display to show on (SDL chose its '") + (driver ? driver : "") +
+                         "' video driver; is DISPLAY set?)";
+                SDL_QuitSubSystem(SDL_INIT_VIDEO);
+                videoUp_ = false;
+            } else {
+                cause_ = SDL_GetError();
+            }
+            if (attempt == kVideoAttempts) return false;
+            SDL_Delay(kVideoRetryMs);
+        }
+    }
+
+    // Vsync where the renderer offers it; otherwise show() waits for the
+    // display's refresh interval (60 Hz when the mode does not say).
+    void setUpPacing() {
+        SDL_RendererInfo info;
+        vsync_ = SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        SDL_DisplayMode mode;
+        const int index = SDL_GetWindowDisplayIndex(window_);
+        const int hz = index >= 0 && SDL_GetCurrentDisplayMode(index, &mode) == 0 && mode.refresh_rate > 0
+                           ? mode.refresh_rate
+                           : 60;
+        refresh_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / hz));
+        nextShow_ = {};
+    }
+
+    void waitForRefresh() {
+        if (!options_.pacing) return;
+        const auto now = Clock::now();
+        if (vsync_) {
+            // A present that returns well within a refresh of the last one was
+            // not synchronised (the software renderer claims vsync it cannot
+            // give on X): pace by the clock from then on.
+            const bool early = lastShow_ != Clock::time_point{} && now - lastShow_ < refresh_ / 2;
+            lastShow_ = now;
+            if (!early) return;
+            vsync_ = false;
+        }
+        // Late by more than a refresh (or the first frame): count afresh from now.
+        if (nextShow_ == Clock::time_point{} || now > nextShow_ + refresh_) {
+            nextShow_ = now + refresh_;
+            return;
+        }
+        std::this_thread::sleep_until(nextShow_);
+        nextShow_ += refresh_;
+    }
     bool active() const { return focused_ && !minimised_ && !hidden_; }
 
     // The largest whole factor by which a window still fits the screen.
@@ -139,6 +213,7 @@ private:
         }
     }
 
+
     DisplayOptions options_;
     bool videoUp_ = false;
     SDL_Window* window_ = nullptr;
@@ -148,6 +223,11 @@ private:
     bool minimised_ = false;
     bool hidden_ = false;
     bool lastActive_ = false;
+    std::string cause_;
+    bool vsync_ = false;
+    Clock::duration refresh_{};
+    Clock::time_point nextShow_{};  // when the next frame may be shown; zero = not yet
+    Clock::time_point lastShow_{};  // the last present while vsync is trusted
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ public:
             close();
             return false;
         }
+        inFlight_ = have.samples;
         return true;
     }
 
@@ -45,6 +46,8 @@ public:
     }
 
     std::uint64_t framesPlayed() const override { return played_.load(std::memory_order_acquire); }
+    void publish() override { published_.fetch_add(1, std::memory_order_release); }
+    std::uint32_t framesInFlight() const override { return inFlight_; }
 
     void close() override {
         if (device_ != 0) SDL_CloseAudioDevice(device_);
@@ -60,6 +63,8 @@ private:
         auto* self = static_cast<SdlWaveOutput*>(userdata);
         auto* out = reinterpret_cast<std::int16_t*>(stream);
         std::uint32_t frames = static_cast<std::uint32_t>(length) / 4;
+        // Whatever the writer published before now is visible to the copy below.
+        self->published_.load(std::memory_order_acquire);
         if (self->ring_ == nullptr || self->ringFrames_ == 0) {
             std::memset(stream, 0, static_cast<std::size_t>(length));
             return;
@@ -80,6 +85,8 @@ private:
     std::uint32_t ringFrames_ = 0;
     std::uint32_t cursor_ = 0;
     std::atomic<std::uint64_t> played_{0};
+    std::atomic<std::uint64_t> published_{0};
+    std::uint32_t inFlight_ = 0;  // frames of one callback
 };
 
 }  // namespace

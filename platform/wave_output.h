@@ -17,6 +17,13 @@ public:
     virtual std::uint64_t framesPlayed() const = 0;
     // Stops playing and closes the device; harmless when repeated.
     virtual void close() = 0;
+    // Called by the writer after it has written part of the ring: a release
+    // that the device's reader acquires before it copies from the ring.
+    virtual void publish() {}
+    // Frames past framesPlayed() that the device may be copying right now (its
+    // reader counts them as played only when the copy is done); the writer
+    // keeps out of them.
+    virtual std::uint32_t framesInFlight() const { return 0; }
     // A virtual device moves only when told to; whoever drives it also services
     // the player's mixer on its own thread, so a run is deterministic.
     virtual bool isVirtual() const { return false; }

@@ -79,11 +79,13 @@ bool FrustumClipper::isInside(const Vector3& p) const {
 Vector3 FrustumClipper::intersect(const Vector3& a, const Vector3& b) const {
     Vector3 d = b;
     d.sub(a);
-    Vector3 qp = currentOutside;
-    qp.sub(currentInside);
-    const float t = static_cast<float>((dot(currentOutside, currentOutside) - dot(currentInside, currentInside) -
-                                        2 * dot(a, qp)) /
-                                       (2 * dot(d, qp)));
+    // Q - P is only part of the expression, so it stays in double (D is a point of its own).
+    const double qp[3] = {static_cast<double>(currentOutside.x) - currentInside.x,
+                          static_cast<double>(currentOutside.y) - currentInside.y,
+                          static_cast<double>(currentOutside.z) - currentInside.z};
+    const auto dotQp = [&qp](const Vector3& v) { return v.x * qp[0] + v.y * qp[1] + v.z * qp[2]; };
+    const float t = static_cast<float>(
+        (dot(currentOutside, currentOutside) - dot(currentInside, currentInside) - 2 * dotQp(a)) / (2 * dotQp(d)));
     Vector3 r(static_cast<float>(a.x + static_cast<double>(t) * d.x), static_cast<float>(a.y + static_cast<double>(t) * d.y),
               static_cast<float>(a.z + static_cast<double>(t) * d.z));
     r.tag = blend(a.tag, b.tag, weight(static_cast<double>(t) * 256));

@@ -85,3 +85,46 @@ TEST_F(DemoAppTest, ShutdownRunsOnceAndReportsOnce) {
     ASSERT_NE(first, std::string::npos) << err;
     EXPECT_EQ(err.find("erm..", first + 1), std::string::npos) << err;
 }
+
+namespace {
+// A screen whose first look at its events finds a key press.
+class KeyDuringLoadingDisplay : public HeadlessDisplay {
+public:
+    bool pollEvent(DisplayEvent& event) override {
+        if (pressed_) return false;
+        pressed_ = true;
+        event = {DisplayEventKind::KeyDown, false};
+        return true;
+    }
+
+private:
+    bool pressed_ = false;
+};
+
+// A screen that cannot be set up, and says why.
+class RefusingDisplay : public HeadlessDisplay {
+public:
+    DisplaySetup setUp() override { return DisplaySetup::VideoInitFailed; }
+    const char* failureCause() const override { return "no X server"; }
+};
+}  // namespace
+
+TEST_F(DemoAppTest, AKeyDuringLoadingEndsTheShowAfterTheCurrentStep) {
+    KeyDuringLoadingDisplay display;
+    DemoApp app(display);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.run(), 0);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(app.frameCount(), 1u);  // the first loading frame only: no scene was prepared
+    EXPECT_NE(err.find("erm..: fps : "), std::string::npos) << err;
+}
+
+TEST_F(DemoAppTest, AFailedSetUpNamesItsCause) {
+    RefusingDisplay display;
+    DemoApp app(display);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(app.run(), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("DirectDrawCreate FAILED\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("DirectDrawCreate FAILED: no X server\n"), std::string::npos) << err;
+}

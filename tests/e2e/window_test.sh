@@ -10,42 +10,17 @@
 set -u
 qorbt=$1
 build=$2
-work=$(mktemp -d)
-display=":$(( 90 + RANDOM % 100 ))"
-cleanup() {
-    [ -n "${show:-}" ] && kill "$show" 2>/dev/null
-    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null
-    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/support/x_session.sh"
 fail() { echo "FAIL: $*"; echo "--- stderr of the show:"; cat "$work/stderr" 2>/dev/null; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getdisplaygeometry > /dev/null 2>&1 && break; sleep 0.1; done
-matchbox-window-manager -use_titlebar no > /dev/null 2>&1 &
-wm=$!
-sleep 0.5
+x_session_start
 
 SDL_AUDIODRIVER=dummy "$qorbt" --no-dialogs 2> "$work/stderr" &
 show=$!
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --name "nu is ie kapot" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled 'nu is ie kapot' appeared"
+find_show_window || fail "no window titled 'nu is ie kapot' appeared"
 sleep 3
 kill -0 "$show" 2>/dev/null || fail "the show ended by itself"
 import -window root "$work/screen.png" 2>/dev/null && echo "screenshot taken"
-# A real key press through the XTEST extension, to the focused show.
-xdotool windowfocus "$window" > /dev/null 2>&1
-xdotool key space
-for _ in $(seq 100); do kill -0 "$show" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$show" 2>/dev/null && fail "the show did not end within 10 s of a key press"
+press_key_to_end 10 || fail "the show did not end within 10 s of a key press"
 wait "$show"
 code=$?
 show=""

@@ -114,6 +114,20 @@ TEST(XmLoader, UnpacksCellsInBothForms) {
     }
 }
 
+// A note byte of 0x80 or more can only be stored in the packed form.
+TEST(XmLoader, StoredKeyOffStaysKeyOffAndNotesBetweenAreNone) {
+    ModuleDraft draft;
+    PatternDraft& pattern = draft.addPattern(2);
+    pattern.at(0, 0) = noteCell(kKeyOffNote, 1);
+    pattern.at(0, 1) = noteCell(254, 2);
+    pattern.at(1, 0) = noteCell(98);
+    pattern.at(1, 1) = noteCell(97);
+    SongPtr song = load(draft);
+    ASSERT_TRUE(song);
+    const NoteCell expected[4] = {noteCell(kKeyOffNote, 1), noteCell(0, 2), noteCell(0), noteCell(kKeyOffNote)};
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(sameCell(song->patterns[0].cells[i], expected[i])) << i;
+}
+
 TEST(XmLoader, PatternsWithoutDataAndMissingPatterns) {
     ModuleDraft draft;
     for (int i = 0; i < 11; ++i) draft.addPattern(2).at(1, 1) = noteCell(50);
@@ -254,7 +268,7 @@ TEST(XmLoader, ReadsSampleFieldsAndLeavesEmptySamplesWithoutData) {
     SongPtr song = load(draft);
     ASSERT_TRUE(song);
     const XmSample& s = firstSample(*song);
-    EXPECT_EQ(s.volume, 64);  // held to the volume range
+    EXPECT_EQ(s.volume, 80);  // as stored; the voice volume is held to 0..127
     EXPECT_EQ(s.finetune, -16);
     EXPECT_EQ(s.panning, 200);
     EXPECT_EQ(s.relativeNote, -12);

@@ -134,6 +134,45 @@ TEST_F(OutputTest, WriterMixesTheFragmentsThePlayerHasLeft) {
     EXPECT_EQ(xmServiceOutput(), 0);
 }
 
+// A virtual device whose reader, like SDL's callback, copies 1024 frames at a
+// time and counts them as played only afterwards.
+class BlockCopyingOutput : public VirtualWaveOutput {
+public:
+    void play(const std::int16_t* ring, std::uint32_t frames) override {
+        ringSeen = const_cast<std::int16_t*>(ring);
+        VirtualWaveOutput::play(ring, frames);
+    }
+    std::uint32_t framesInFlight() const override { return 1024; }
+    std::int16_t* ringSeen = nullptr;
+};
+
+TEST_F(OutputTest, WriterKeepsOutOfTheFramesTheDeviceIsCopying) {
+    BlockCopyingOutput copying;
+    xmSetWaveOutput(&copying);
+    xmSetBufferLength(100);  // 10 fragments
+    ASSERT_TRUE(xmStartOutput(44100));
+    const auto fragment = static_cast<std::uint32_t>(fragmentFrames());
+    const auto ring = static_cast<std::uint32_t>(ringFrames());
+    copying.advance(2 * fragment);
+    EXPECT_EQ(xmServiceOutput(), 2);  // fragments 0 and 1; the writer waits at 2
+
+    // A whole ring without the writer: the device now copies the last 100
+    // frames of fragment 1 and the start of fragment 2, the writer's next.
+    copying.advance(ring - 100);
+    std::int16_t* fragment2 = copying.ringSeen + 2 * 2 * fragment;
+    std::fill(fragment2, fragment2 + 2 * fragment, std::int16_t{0x1234});
+    EXPECT_EQ(xmServiceOutput(), 0);
+    EXPECT_TRUE(std::all_of(fragment2, fragment2 + 2 * fragment, [](std::int16_t s) { return s == 0x1234; }));
+    copying.advance(100);  // playing fragment 2 itself
+    EXPECT_EQ(xmServiceOutput(), 0);
+    copying.advance(fragment);  // past it: written; fragment 3 is being played
+    EXPECT_EQ(xmServiceOutput(), 1);
+    EXPECT_EQ(fragment2[0], 0);
+    copying.advance(6 * fragment);
+    EXPECT_EQ(xmServiceOutput(), 6);  // 3..8
+    xmStopOutput();
+}
+
 TEST_F(OutputTest, StartRefusals) {
     xmSetFileCallbacks(openNothing, closeNothing, nullptr, seekNothing, tellNothing);
     EXPECT_FALSE(xmStartOutput(44100));

@@ -5,7 +5,8 @@
 //
 // By default the song plays once: rendering ends where playback returns to an
 // order position it has already played (the wrap to the restart position or a
-// backward jump), after 30 minutes at most.
+// backward jump) or to a row with the same loop state as before (a song caught
+// in its pattern loops), after 30 minutes at most.
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -15,8 +16,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
+#include "app/resource_file.h"
 #include "music/output.h"
 #include "music/sequencer.h"
 #include "music/xm_player.h"
@@ -35,13 +38,8 @@ const char* const kUsage =
     "  --seconds S  render S seconds (default: play the song once, at most 30 minutes)\n"
     "  --rate R     output rate in Hz, 8000..192000 (default 44100)\n";
 
-// ---- The five file routines: a memory file over the module's bytes.
-
-struct MemoryFile {
-    std::vector<unsigned char> bytes;
-    std::int32_t position = 0;
-    std::int32_t size() const { return static_cast<std::int32_t>(bytes.size()); }
-};
+// ---- The module's bytes, which the player reads through the memory file of
+// app/resource_file.h.
 
 bool readWholeFile(const char* path, std::vector<unsigned char>& bytes, std::string& error) {
     std::FILE* f = std::fopen(path, "rb");
@@ -66,56 +64,59 @@ bool readWholeFile(const char* path, std::vector<unsigned char>& bytes, std::str
     return ok;
 }
 
-void* fileOpen(const char* name) {
-    auto* file = new MemoryFile;
-    std::string error;
-    if (!readWholeFile(name, file->bytes, error)) {
-        delete file;
-        return nullptr;
+// Loads the module from its bytes; null when the player refuses it (an empty
+// file is refused here: served bytes must not be null).
+XmSong* loadModule(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty()) return nullptr;
+    resServeBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    XmSong* song = xmLoad("module", nullptr);
+    resServeBytes(nullptr, 0);
+    return song;
+}
+
+// ---- Where the song first returns to a place it has played.
+
+// The sequencer's whole position before a row tick: it alone decides the rows
+// that follow, so when it repeats the song can only play what it has played.
+std::uint64_t positionKey(const XmSong& song) {
+    std::uint64_t key = 14695981039346656037ull;  // FNV-1a over the fields
+    const auto mix = [&key](std::int64_t value) {
+        for (int i = 0; i < 8; ++i) {
+            key ^= static_cast<std::uint64_t>(value >> (8 * i)) & 0xFF;
+            key *= 1099511628211ull;
+        }
+    };
+    mix(song.orderPosition.load());
+    mix(song.row);
+    mix(song.nextOrder);
+    mix(song.nextRow);
+    for (std::int32_t i = 0; i < song.channelCount; ++i) {
+        mix(song.channels[i].loopStartRow);
+        mix(song.channels[i].loopCount);
     }
-    return file;
+    return key;
 }
-
-void fileClose(void* handle) { delete static_cast<MemoryFile*>(handle); }
-
-std::int32_t fileRead(void* destination, std::int32_t count, void* handle) {
-    auto* file = static_cast<MemoryFile*>(handle);
-    if (count <= 0) return 0;
-    if (count > file->size() - file->position) count = file->size() - file->position;
-    std::memcpy(destination, file->bytes.data() + file->position, static_cast<std::size_t>(count));
-    file->position += count;
-    return count;
-}
-
-void* fileSeek(void* handle, std::int32_t offset, std::uint8_t origin) {
-    auto* file = static_cast<MemoryFile*>(handle);
-    std::int64_t position = file->position;
-    if (origin == 0) position = offset;
-    if (origin == 1) position += offset;
-    if (origin == 2) position = file->size();
-    if (position < 0) position = 0;
-    if (position > file->size()) position = file->size();
-    file->position = static_cast<std::int32_t>(position);
-    return handle;
-}
-
-std::int32_t fileTell(void* handle) { return static_cast<MemoryFile*>(handle)->position; }
-
-// ---- Where the song first returns to an order position it has played.
 
 struct PlayOnce {
     XmTickHandler tick = nullptr;  // the song's own handler
     bool visited[256] = {};
+    std::unordered_set<std::uint64_t> positions;
     std::uint64_t frames = 0;    // frames of the ticks so far
     std::uint64_t endFrame = 0;  // 0 = not yet
 };
 PlayOnce playOnce;
 
+// The song has looped when a row tick starts from a position already seen (a
+// song caught in its own pattern loops), or a new order is one already played.
 void tickOnce(XmSong* song) {
-    const bool newOrder = song->tick == 0 && song->nextOrder >= 0;
+    const bool rowTick = song->tick == 0;
+    const bool newOrder = rowTick && song->nextOrder >= 0;
+    const bool repeated = rowTick && !playOnce.positions.insert(positionKey(*song)).second;
     if (playOnce.tick != nullptr) playOnce.tick(song);
     const auto order = static_cast<std::uint8_t>(song->orderPosition.load());
-    if (newOrder && playOnce.visited[order] && playOnce.endFrame == 0) playOnce.endFrame = playOnce.frames;
+    if ((repeated || (newOrder && playOnce.visited[order])) && playOnce.endFrame == 0) {
+        playOnce.endFrame = playOnce.frames;
+    }
     playOnce.visited[order] = true;
     playOnce.frames += static_cast<std::uint64_t>(std::max(song->framesPerTick, 1));
 }
@@ -272,15 +273,14 @@ int main(int argc, char** argv) {
     Options options;
     if (const int code = parseOptions(argc, argv, options); code != 0) return code < 0 ? 0 : code;
 
-    std::vector<unsigned char> probe;
+    std::vector<unsigned char> bytes;
     std::string error;
-    if (!readWholeFile(options.input.c_str(), probe, error)) {
+    if (!readWholeFile(options.input.c_str(), bytes, error)) {
         std::fprintf(stderr, "xmrender: cannot read %s: %s\n", options.input.c_str(), error.c_str());
         return 1;
     }
-    probe.clear();
 
-    xmSetFileCallbacks(fileOpen, fileClose, fileRead, fileSeek, fileTell);
+    xmSetFileCallbacks(resOpen, resClose, resRead, resSeek, resTell);
     VirtualWaveOutput device;
     xmSetWaveOutput(&device);
     xmSetBufferLength(20);  // the shortest ring: the least silence before the song
@@ -288,7 +288,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "xmrender: cannot start the mixer at %d Hz\n", options.rate);
         return 1;
     }
-    XmSong* song = xmLoad(options.input.c_str(), nullptr);
+    XmSong* song = loadModule(bytes);
+    bytes = {};  // the song holds what it needs
     if (song == nullptr) {
         std::fprintf(stderr, "xmrender: %s is not an XM module the player accepts\n", options.input.c_str());
         xmStopOutput();

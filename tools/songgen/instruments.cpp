@@ -234,7 +234,7 @@ void addOscillators(Signal& s, double rate, Series series, const std::vector<std
     Noise phases(seed);
     for (const auto& [frequency, weight] : oscillators)
         addPartials(s, rate, series(frequency, maxFrequency, phases),
-                    [&](const Partial& p, double) { return weight * tone(p.frequency); });
+                    [&, weight = weight](const Partial& p, double) { return weight * tone(p.frequency); });
 }
 
 // A saw through a resonant low-pass that closes from 2.6 kHz to about 300 Hz
@@ -364,7 +364,7 @@ InstrumentDesign stab() {
     Noise phases(0x53544142u);
     const std::pair<double, double> oscillators[] = {{261, 1.0}, {263, 1.0}, {392, 0.8}, {394, 0.8}, {523, 0.6}};
     for (const auto& [frequency, weight] : oscillators) {
-        addPartials(s, rate, sawPartials(frequency, 7000, phases), [&](const Partial& p, double t) {
+        addPartials(s, rate, sawPartials(frequency, 7000, phases), [&, weight = weight](const Partial& p, double t) {
             return weight * filter.gain(p.frequency, t) * attack(t, 0.002) * (0.25 + 0.75 * decay(t, 0.08)) *
                    decay(t, 0.3);
         });
