@@ -37,8 +37,15 @@ HeadlessDriver::~HeadlessDriver() { finish(); }
 bool HeadlessDriver::finish() {
     if (finished_) return ok_;
     finished_ = true;
-    if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
+    // The capture's last progress line ends its line before anything else is said.
     if (capture_.running()) ok_ = capture_.finish() && ok_;
+    if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
+    // A shot still pending lies after --stop or the end of the show: nothing was written for it.
+    if (ok_ && !shots_.empty()) {
+        std::fprintf(stderr, "qorbt: the run ended before demo time %g ms; no frame was taken for it\n",
+                     static_cast<double>(shots_.front().demoTime));
+        ok_ = false;
+    }
     return ok_;
 }
 
