@@ -28,6 +28,12 @@ HeadlessDriver::HeadlessDriver(VirtualWaveOutput& device, const Options& options
                                  options.captureHeight, options.captureArgs};
         if (options.start) settings.firstTime = *options.start;
         if (options.stop) settings.lastTime = *options.stop;
+        // With shots the run ends after the last of them.
+        if (!options.shots.empty()) {
+            settings.lastTime = options.shots.front().demoTime;
+            for (const Shot& shot : options.shots) settings.lastTime = std::max(settings.lastTime, shot.demoTime);
+            if (options.stop) settings.lastTime = std::min(settings.lastTime, *options.stop);
+        }
         ok_ = capture_.start(settings);
     }
 }
