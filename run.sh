@@ -29,8 +29,9 @@ for argument in "$@"; do
     if [ "$argument" = "--capture" ]; then packages ffmpeg; fi
 done
 build() {
-    cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQORBT_TESTS=OFF
-    cmake --build build-release --target qorbt
+    # set -e does not act inside a step's command: a failed configure must stop here.
+    cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQORBT_TESTS=OFF &&
+        cmake --build build-release --target qorbt
 }
 step "building (Release)" build
 echo "running"

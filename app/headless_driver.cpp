@@ -28,6 +28,12 @@ HeadlessDriver::HeadlessDriver(VirtualWaveOutput& device, const Options& options
                                  options.captureHeight, options.captureArgs};
         if (options.start) settings.firstTime = *options.start;
         if (options.stop) settings.lastTime = *options.stop;
+        // With shots the run ends after the last of them.
+        if (!options.shots.empty()) {
+            settings.lastTime = options.shots.front().demoTime;
+            for (const Shot& shot : options.shots) settings.lastTime = std::max(settings.lastTime, shot.demoTime);
+            if (options.stop) settings.lastTime = std::min(settings.lastTime, *options.stop);
+        }
         ok_ = capture_.start(settings);
     }
 }
@@ -37,8 +43,15 @@ HeadlessDriver::~HeadlessDriver() { finish(); }
 bool HeadlessDriver::finish() {
     if (finished_) return ok_;
     finished_ = true;
-    if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
+    // The capture's last progress line ends its line before anything else is said.
     if (capture_.running()) ok_ = capture_.finish() && ok_;
+    if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
+    // A shot still pending lies after --stop or the end of the show: nothing was written for it.
+    if (ok_ && !shots_.empty()) {
+        std::fprintf(stderr, "qorbt: the run ended before demo time %g ms; no frame was taken for it\n",
+                     static_cast<double>(shots_.front().demoTime));
+        ok_ = false;
+    }
     return ok_;
 }
 

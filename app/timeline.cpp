@@ -164,8 +164,16 @@ void Timeline::renderFrame() {
     case FrameKind::Nothing:
         break;
     }
-    if ((currentRow() & 63) == 0) drawThumbnail(shown);
-    if (shown) presentViewport(viewport);
+    if ((currentRow() & 63) == 0) {
+        drawThumbnail(shown);
+        barsUnseen_ = !shown;
+    }
+    if (!shown) return;
+    // A thumbnail drawn unseen is on the screen from the first frame shown, as
+    // in a run from the start.
+    if (barsUnseen_ && presentBars != nullptr) presentBars(frameBuffer);
+    barsUnseen_ = false;
+    presentViewport(viewport);
 }
 
 void Timeline::stopClock() {

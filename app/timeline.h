@@ -63,4 +63,5 @@ private:
     float lastDemoTime_ = 0.0f;
     float startTime_ = -std::numeric_limits<float>::infinity();
     bool skipToStart_ = false;
+    bool barsUnseen_ = false;  // the lower bar holds a thumbnail not yet presented
 };

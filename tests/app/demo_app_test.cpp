@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "app/demo_app.h"
+#include "app/headless_driver.h"
+#include "image2d/frame_buffer.h"
 #include "music/xm_player.h"
 #include "platform/display.h"
 #include "platform/process_clock.h"
@@ -29,6 +32,29 @@ private:
     const DemoApp& app_;
     int frames_;
     bool failing_;
+};
+
+// Plays the show headless up to the first frame shown after the start and
+// keeps whether the screen then holds the whole frame buffer, bars included.
+class FirstShownFrame : public FrameDriver {
+public:
+    FirstShownFrame(HeadlessDriver& driver, const HeadlessDisplay& display, float start)
+        : driver_(driver), display_(display), start_(start) {}
+    void beforeFrame(std::uint64_t k) override { driver_.beforeFrame(k); }
+    bool afterFrame(float demoTime) override {
+        if (demoTime < start_) return driver_.afterFrame(demoTime);
+        shown = true;
+        screenEqualsFrame = std::memcmp(display_.screenPixels(), frameBuffer,
+                                        sizeof(std::uint32_t) * kFrameWidth * kFrameHeight) == 0;
+        return false;
+    }
+    bool shown = false;
+    bool screenEqualsFrame = false;
+
+private:
+    HeadlessDriver& driver_;
+    const HeadlessDisplay& display_;
+    float start_;
 };
 
 struct Counts {
@@ -127,4 +153,20 @@ TEST_F(DemoAppTest, AFailedSetUpNamesItsCause) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("DirectDrawCreate FAILED\n"), std::string::npos) << err;
     EXPECT_NE(err.find("DirectDrawCreate FAILED: no X server\n"), std::string::npos) << err;
+}
+
+// The thumbnail of demo time -4038 (row 64) is drawn unseen; the first frame
+// shown at -3000 is no thumbnail's, yet the lower bar must show it as in a run
+// from the start.
+TEST_F(DemoAppTest, TheFirstFrameAfterAStartShowsTheThumbnailDrawnUnseen) {
+    Options options;
+    options.headless = true;
+    options.start = -3000.0f;
+    HeadlessDisplay display;
+    DemoApp app(display);
+    HeadlessDriver headless(device_, options);
+    FirstShownFrame driver(headless, display, *options.start);
+    EXPECT_EQ(app.run(&driver, options.start), 0);
+    ASSERT_TRUE(driver.shown);
+    EXPECT_TRUE(driver.screenEqualsFrame);
 }

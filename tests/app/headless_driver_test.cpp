@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/headless_driver.h"
 #include "app/resource_file.h"
@@ -49,4 +50,19 @@ TEST(HeadlessDriver, SongKeepsPaceAtEveryFrameRate) {
     // Fewer than 50 frames per second: the device would jump over whole
     // fragments between two services if it moved a frame's worth at once.
     expectSongKeepsPace(10);
+}
+
+// A shot the run never reaches (here after --stop) fails the run instead of
+// being silently left out.
+TEST(HeadlessDriver, AShotNeverReachedFailsTheRun) {
+    VirtualWaveOutput device;
+    Options options;
+    options.stop = 1000.0f;
+    options.shots.push_back(Shot{2000.0f, ""});
+    HeadlessDriver driver(device, options);
+    EXPECT_FALSE(driver.afterFrame(1000.0f)) << "the run ends at the stop";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(driver.finish());
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("before demo time 2000 ms"), std::string::npos);
+    processClock::useWallClock();
 }

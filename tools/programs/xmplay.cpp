@@ -142,6 +142,7 @@ void rawKeys() {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGHUP, onSignal);
+    std::signal(SIGQUIT, onSignal);  // ctrl-\ would otherwise leave the terminal raw
     if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) return;
     termios raw = savedTerminal;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);  // signals stay on: ctrl-c ends cleanly
