@@ -29,7 +29,7 @@ step "configuring (ASan+UBSan)" configure build-asan Debug -DQORBT_SANITIZE=ON
 step "building (ASan+UBSan)" cmake --build build-asan -j "$jobs"
 step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp QORBT_E2E_LIMIT_MS=10000 QORBT_E2E_LOAD_S=10 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE slow
 
 step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
 step "building (TSan: the player's tests and the show)" cmake --build build-tsan -j "$jobs" --target test_music qorbt

@@ -110,11 +110,6 @@ void mixFragment(std::int32_t w) {
     output.converter(ringSlice(w), mixSlice(w), output.fragmentFrames);
 }
 
-std::int32_t playingFragment() {
-    const std::uint64_t played = output.device->framesPlayed();
-    return static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
-}
-
 // True when the device is about to play fragment w: it is the one being
 // played, or the device's copy in flight reaches into it.
 bool aboutToPlay(std::int32_t w, std::uint64_t played) {
@@ -294,10 +289,16 @@ void xmQueueSkipped() {
     // As in a run that played all along: the fragment the device plays now
     // holds the oldest of the last ring's worth, the ones after it the rest in
     // order, and the writer refills it once the device has moved on.
-    const std::int32_t p = playingFragment();
+    // The fragments the device is about to play (the one it is in, and what
+    // its copy in flight reaches) are left as they are: writing them would
+    // race the device's copy; at most a few tens of ms stay silent.
+    const std::uint64_t played = output.device->framesPlayed();
+    const auto p = static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
     for (std::int32_t i = 0; i < output.fragments; ++i) {
         const std::int64_t fragment = output.skipped - output.fragments + i;
-        std::int16_t* destination = ringSlice((p + i) % output.fragments);
+        const std::int32_t slot = (p + i) % output.fragments;
+        if (aboutToPlay(slot, played)) continue;
+        std::int16_t* destination = ringSlice(slot);
         if (fragment < 0) {
             std::fill(destination, destination + 2 * output.fragmentFrames, std::int16_t{0});
         } else {
