@@ -38,6 +38,15 @@ bool HeadlessDriver::finish() {
     if (finished_) return ok_;
     finished_ = true;
     if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
+    // A shot the run never reached (past the show's end or --stop) is a
+    // failure, not an empty success; one that failed to be written said so.
+    if (ok_) {
+        for (const Shot& shot : shots_) {
+            std::fprintf(stderr, "qorbt: the run ended before demo time %g: no %s%s\n",
+                         static_cast<double>(shot.demoTime), shot.path.empty() ? "hash" : "shot ", shot.path.c_str());
+            ok_ = false;
+        }
+    }
     if (capture_.running()) ok_ = capture_.finish() && ok_;
     return ok_;
 }

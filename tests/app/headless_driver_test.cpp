@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/headless_driver.h"
 #include "app/resource_file.h"
+#include "image2d/frame_buffer.h"
 #include "music/xm_player.h"
 #include "platform/process_clock.h"
 
@@ -49,4 +52,34 @@ TEST(HeadlessDriver, SongKeepsPaceAtEveryFrameRate) {
     // Fewer than 50 frames per second: the device would jump over whole
     // fragments between two services if it moved a frame's worth at once.
     expectSongKeepsPace(10);
+}
+
+// A shot or hash whose time the run never reaches fails the run, naming it.
+TEST(HeadlessDriver, ShotsNeverReachedFailTheRun) {
+    std::vector<std::uint32_t> pixels(kFrameWidth * kFrameHeight);
+    frameBuffer = pixels.data();
+    VirtualWaveOutput device;
+    Options options;
+    options.shots = {Shot{1000.0f, ""}, Shot{2000.0f, "/tmp/never.png"}, Shot{1500.0f, ""}};
+    {
+        HeadlessDriver driver(device, options);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(driver.afterFrame(1200.0f));
+        EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 5), "1000 ");
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(driver.finish());
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_NE(errors.find("demo time 2000: no shot /tmp/never.png\n"), std::string::npos) << errors;
+        EXPECT_NE(errors.find("demo time 1500: no hash\n"), std::string::npos) << errors;
+    }
+    options.shots = {Shot{1000.0f, ""}};
+    {
+        HeadlessDriver driver(device, options);
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(driver.afterFrame(1000.0f));  // the last shot taken ends the run
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(driver.finish());
+    }
+    frameBuffer = nullptr;
+    processClock::useWallClock();
 }
