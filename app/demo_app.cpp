@@ -10,6 +10,7 @@
 #include "music/xm_player.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
+#include "platform/wave_output.h"
 #include "scenes/scenes.h"
 
 PresentViewportFn presentViewport = nullptr;
@@ -28,6 +29,8 @@ const char* setUpFailureText(DisplaySetup step) {
     }
     return "";
 }
+
+void serviceOutput() { xmServiceOutput(); }
 }  // namespace
 
 DemoApp* DemoApp::current_ = nullptr;
@@ -124,6 +127,9 @@ void DemoApp::handleEvents(bool& closed) {
 
 int DemoApp::run(FrameDriver* driver, std::optional<float> start) {
     if (!setUpDisplay()) return 1;
+    // The default sound device may play without a thread of the player's: the
+    // frame loop services it below, and the device after each block it takes.
+    if (driver == nullptr) setWaveOutputService(serviceOutput);
     allocateFrameBuffer();
     displayReady_ = true;
     active_ = display_.initiallyActive();

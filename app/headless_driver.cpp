@@ -46,11 +46,14 @@ bool HeadlessDriver::finish() {
     // The capture's last progress line ends its line before anything else is said.
     if (capture_.running()) ok_ = capture_.finish() && ok_;
     if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
-    // A shot still pending lies after --stop or the end of the show: nothing was written for it.
-    if (ok_ && !shots_.empty()) {
-        std::fprintf(stderr, "qorbt: the run ended before demo time %g ms; no frame was taken for it\n",
-                     static_cast<double>(shots_.front().demoTime));
-        ok_ = false;
+    // A shot the run never reached (past the show's end or --stop) is a
+    // failure, not an empty success; one that failed to be written said so.
+    if (ok_) {
+        for (const Shot& shot : shots_) {
+            std::fprintf(stderr, "qorbt: the run ended before demo time %g: no %s%s\n",
+                         static_cast<double>(shot.demoTime), shot.path.empty() ? "hash" : "shot ", shot.path.c_str());
+            ok_ = false;
+        }
     }
     return ok_;
 }

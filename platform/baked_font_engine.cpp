@@ -2,7 +2,9 @@
 // show measures or draws comes from the baked lettering resource, exactly as
 // the native engine drew it. A text missing from it is reported once and
 // drawn as nothing.
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "platform/baked_lettering.h"
@@ -29,11 +31,15 @@ void setFontObserver(FontObserver) {}
 struct Font::Face {
     FontRequest request;
     int baseline = 0;
+    mutable std::vector<std::string> missing;  // reported already
 
     const BakedText* find(const char* text) const {
         for (const BakedText& t : bakedTexts())
             if (sameRequest(t.request, request) && t.text == text) return &t;
-        std::fprintf(stderr, "qorbt: no baked lettering for \"%s\" at height %d\n", text, request.cellHeight);
+        if (std::find(missing.begin(), missing.end(), text) == missing.end()) {
+            missing.emplace_back(text);
+            std::fprintf(stderr, "qorbt: no baked lettering for \"%s\" at height %d\n", text, request.cellHeight);
+        }
         return nullptr;
     }
 };

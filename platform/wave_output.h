@@ -33,6 +33,13 @@ public:
 std::unique_ptr<WaveOutput> makeSdlWaveOutput();
 // The platform's own sound device: SDL2 audio natively, Web Audio in the browser.
 std::unique_ptr<WaveOutput> makeDefaultWaveOutput();
+// The routine that services the player for the default device. The player
+// refills its ring only between services, so a device that plays by itself
+// without a thread of the player's (the browser's) calls it after each block
+// it takes: the device then never runs past the writer, however long its
+// owner goes without servicing it. Devices with a thread of the player's
+// ignore it. Null: none.
+void setWaveOutputService(void (*service)());
 
 // A device that plays only when advanced explicitly (headless runs, tests,
 // rendering to files).

@@ -1,7 +1,10 @@
 // Sound in the browser: Web Audio plays the ring from a ScriptProcessorNode
 // on the page's own thread and counts the frames it has taken. There are no
-// threads, so the player mixes from the frame loop (the device reports itself
-// as serviced by its caller, as the virtual device does).
+// threads, so the player is serviced by its caller (the device reports itself
+// as virtual): from the frame loop, and after each block the node takes. The
+// frame loop alone is not enough: a slow frame, or a hidden page (no frames,
+// the sound plays on), lets the device run past the writer's window at the
+// ring's wrap, and the ring would replay its last lap for a whole lap.
 #include <emscripten.h>
 
 #include <memory>
@@ -9,6 +12,8 @@
 #include "platform/wave_output.h"
 
 namespace {
+
+void (*service)() = nullptr;
 
 EM_JS(int, audioOpen, (int rate), {
     const Context = window.AudioContext || window.webkitAudioContext;
@@ -35,6 +40,7 @@ EM_JS(void, audioPlay, (const short* ring, int frames), {
             if (++cursor === frames) cursor = 0;
         }
         audio.played += left.length;
+        _qorbtServiceWaveOutput();
     };
     node.connect(audio.context.destination);
     audio.node = node;
@@ -63,5 +69,15 @@ public:
 };
 
 }  // namespace
+
+// Called by the node after each block, only ever while the show's own code is
+// suspended (waiting for the next animation frame or a page event) or done,
+// as the page has one thread. It must not suspend itself: the player's
+// service only mixes, under the player's lock, which no suspension holds.
+extern "C" EMSCRIPTEN_KEEPALIVE void qorbtServiceWaveOutput() {
+    if (service != nullptr) service();
+}
+
+void setWaveOutputService(void (*routine)()) { service = routine; }
 
 std::unique_ptr<WaveOutput> makeWebWaveOutput() { return std::make_unique<WebWaveOutput>(); }

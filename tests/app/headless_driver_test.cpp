@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/headless_driver.h"
 #include "app/resource_file.h"
+#include "image2d/frame_buffer.h"
 #include "music/xm_player.h"
 #include "platform/process_clock.h"
 
@@ -63,6 +65,35 @@ TEST(HeadlessDriver, AShotNeverReachedFailsTheRun) {
     EXPECT_FALSE(driver.afterFrame(1000.0f)) << "the run ends at the stop";
     testing::internal::CaptureStderr();
     EXPECT_FALSE(driver.finish());
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("before demo time 2000 ms"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("before demo time 2000: no hash"), std::string::npos);
+}
+
+// A shot or hash whose time the run never reaches fails the run, naming it.
+TEST(HeadlessDriver, ShotsNeverReachedFailTheRun) {
+    std::vector<std::uint32_t> pixels(kFrameWidth * kFrameHeight);
+    frameBuffer = pixels.data();
+    VirtualWaveOutput device;
+    Options options;
+    options.shots = {Shot{1000.0f, ""}, Shot{2000.0f, "/tmp/never.png"}, Shot{1500.0f, ""}};
+    {
+        HeadlessDriver driver(device, options);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(driver.afterFrame(1200.0f));
+        EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 5), "1000 ");
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(driver.finish());
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_NE(errors.find("demo time 2000: no shot /tmp/never.png\n"), std::string::npos) << errors;
+        EXPECT_NE(errors.find("demo time 1500: no hash\n"), std::string::npos) << errors;
+    }
+    options.shots = {Shot{1000.0f, ""}};
+    {
+        HeadlessDriver driver(device, options);
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(driver.afterFrame(1000.0f));  // the last shot taken ends the run
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(driver.finish());
+    }
+    frameBuffer = nullptr;
     processClock::useWallClock();
 }

@@ -173,6 +173,38 @@ TEST_F(OutputTest, WriterKeepsOutOfTheFramesTheDeviceIsCopying) {
     xmStopOutput();
 }
 
+// The browser's device plays by itself in blocks of 512 frames, whether or not
+// the frame loop runs. Serviced after each block, the writer has mixed every
+// fragment the device has left, through stalls over the wrap and for laps.
+TEST_F(OutputTest, DeviceServicedAfterEachBlockNeverOutrunsTheWriter) {
+    xmSetBufferLength(100);  // 10 fragments
+    ASSERT_TRUE(xmStartOutput(44100));
+    const auto fragment = static_cast<std::uint32_t>(fragmentFrames());
+    std::uint64_t mixed = 0;
+    auto playInBlocks = [&](std::uint32_t frames) {
+        for (std::uint32_t done = 0; done < frames;) {
+            const std::uint32_t block = std::min<std::uint32_t>(512, frames - done);
+            device.advance(block);
+            mixed += static_cast<std::uint64_t>(xmServiceOutput());
+            done += block;
+            ASSERT_EQ(mixed, device.framesPlayed() / fragment) << "after " << device.framesPlayed() << " frames";
+        }
+    };
+    playInBlocks(9 * fragment + 800);  // late in the last fragment
+    playInBlocks(4 * fragment);        // a frame of 80 ms over the wrap
+    playInBlocks(5 * 44100);           // a hidden page: 5 s without frames
+
+    // The same 80 ms at once skip the writer's window after the wrap (fragments
+    // 0 and 1): the writer waits at fragment 9 while the ring replays its lap.
+    ASSERT_TRUE(xmStartOutput(44100));
+    EXPECT_EQ(playFragments(9), 9);
+    device.advance(800);
+    EXPECT_EQ(xmServiceOutput(), 0);
+    device.advance(4 * fragment);
+    EXPECT_EQ(xmServiceOutput(), 0);
+    for (int f = 4; f <= 9; ++f) EXPECT_EQ(playFragments(1), 0) << "playing fragment " << f;
+}
+
 TEST_F(OutputTest, StartRefusals) {
     xmSetFileCallbacks(openNothing, closeNothing, nullptr, seekNothing, tellNothing);
     EXPECT_FALSE(xmStartOutput(44100));
