@@ -20,9 +20,9 @@ cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE window
 
-echo "== ThreadSanitizer build (the player's output thread)"
+echo "== ThreadSanitizer build (the player's output thread, the drawing threads)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORBT_TSAN=ON > /dev/null
-cmake --build build-tsan -j "$jobs" --target test_music
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R Threads
+cmake --build build-tsan -j "$jobs" --target test_music test_platform qorbt
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'Threads|e2e_shot_hashes'
 
 echo "== done in $(( $(date +%s) - start )) s"

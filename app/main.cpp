@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/wave_output.h"
+#include "platform/worker_pool.h"
 
 #ifndef QORBT_VERSION
 #define QORBT_VERSION "0.1.0"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads());
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
         HeadlessDisplay display;

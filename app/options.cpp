@@ -29,9 +29,9 @@ bool parseInt(const std::string& text, int& value) {
 }  // namespace
 
 const char* usageText() {
-    return "usage: qorbt [--window] [--no-dialogs]\n"
+    return "usage: qorbt [--window] [--no-dialogs] [--threads N]\n"
            "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
-           "                [--capture FILE.mp4]\n"
+           "                [--capture FILE.mp4] [--threads N]\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
            "\n"
@@ -47,6 +47,8 @@ const char* usageText() {
            "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg\n"
+           "  --threads N       draw with N threads (1..64; default: one per hardware\n"
+           "                    thread); every frame is the same whatever N\n"
            "  --help            this text\n"
            "  --version         the program's version\n";
 }
@@ -91,6 +93,9 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;
+        } else if (a == "--threads") {
+            if (!value(v) || !parseInt(v, o.threads) || o.threads < 1 || o.threads > 64)
+                return fail("--threads needs a whole number of threads from 1 to 64");
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {

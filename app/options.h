@@ -16,6 +16,7 @@ struct Options {
     int fps = 60;               // headless frames per second
     std::vector<Shot> shots;    // headless only; the run ends after the last
     std::string capturePath;    // headless only: whole-show video through ffmpeg
+    int threads = 0;            // drawing threads; 0: one per hardware thread
     bool help = false;
     bool version = false;
 };

@@ -33,3 +33,12 @@ TEST(Options, BadOptionsNameTheOption) {
     EXPECT_NE(parseOptions({"--headless", "--hash", "x"}).error.find("--hash"), std::string::npos);
     EXPECT_FALSE(parseOptions({"--window", "--headless"}).error.empty());
 }
+
+TEST(Options, ThreadsFromOneTo64) {
+    EXPECT_EQ(parseOptions({}).options.threads, 0);  // the hardware's count
+    EXPECT_EQ(parseOptions({"--threads", "1"}).options.threads, 1);
+    EXPECT_EQ(parseOptions({"--headless", "--threads", "64"}).options.threads, 64);
+    for (const char* bad : {"0", "65", "-2", "two", ""})
+        EXPECT_NE(parseOptions({"--threads", bad}).error.find("--threads"), std::string::npos) << bad;
+    EXPECT_NE(parseOptions({"--threads"}).error.find("--threads"), std::string::npos);
+}
