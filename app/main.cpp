@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "app/benchmark.h"
 #include "app/demo_app.h"
 #include "app/headless_driver.h"
 #include "app/options.h"
 #include "music/xm_player.h"
+#include "platform/cpu_features.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/wave_output.h"
@@ -44,9 +46,14 @@ int main(int argc, char** argv) {
         int code = 0;
         {
             HeadlessDriver driver(device, options);
+            BenchmarkDriver benchmark(driver);
             DemoApp app(display);
-            code = app.run(&driver);
+            code = app.run(options.benchmark ? static_cast<FrameDriver*>(&benchmark) : &driver);
             if (!driver.finish()) code = 1;
+            if (options.benchmark && code == 0 &&
+                !publishBenchmark(benchmark.report(workerPool().threadCount(), cpuFeatures::vectorPaths()),
+                                  options.benchmarkJson))
+                code = 1;
         }
         xmSetWaveOutput(nullptr);
         return code;

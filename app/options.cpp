@@ -32,6 +32,7 @@ const char* usageText() {
     return "usage: qorbt [--window] [--no-dialogs] [--threads N]\n"
            "       qorbt --headless [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4] [--threads N]\n"
+           "       qorbt --benchmark [--benchmark-json FILE] [--threads N]\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
            "\n"
@@ -47,6 +48,11 @@ const char* usageText() {
            "                    FNV-1a over the pixels' red, green, blue bytes; repeatable\n"
            "  --capture FILE    write the whole show, picture and sound, to a video file\n"
            "                    through ffmpeg\n"
+           "  --benchmark       run the whole show headless as fast as it goes and print\n"
+           "                    the loading time and each scene's frames, frames per\n"
+           "                    second and frame times (median, 95th and 99th\n"
+           "                    percentile, maximum)\n"
+           "  --benchmark-json FILE  the same figures as JSON too (implies --benchmark)\n"
            "  --threads N       draw with N threads (1..64; default: one per hardware\n"
            "                    thread); every frame is the same whatever N\n"
            "  --help            this text\n"
@@ -93,6 +99,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;
+        } else if (a == "--benchmark") {
+            o.benchmark = true;
+        } else if (a == "--benchmark-json") {
+            if (!value(v) || v.empty()) return fail("--benchmark-json needs a file name");
+            o.benchmark = true;
+            o.benchmarkJson = v;
         } else if (a == "--threads") {
             if (!value(v) || !parseInt(v, o.threads) || o.threads < 1 || o.threads > 64)
                 return fail("--threads needs a whole number of threads from 1 to 64");
@@ -103,6 +115,11 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else {
             return fail("unknown option '" + a + "'");
         }
+    }
+    if (o.benchmark) {
+        if (o.windowed || !o.shots.empty() || !o.capturePath.empty())
+            return fail("--benchmark runs the whole show headless: no --window, --shot, --hash or --capture");
+        o.headless = true;
     }
     if (!o.headless && (!o.shots.empty() || !o.capturePath.empty()))
         return fail(o.shots.empty() ? "--capture needs --headless" : "--shot and --hash need --headless");

@@ -17,6 +17,8 @@ struct Options {
     std::vector<Shot> shots;    // headless only; the run ends after the last
     std::string capturePath;    // headless only: whole-show video through ffmpeg
     int threads = 0;            // drawing threads; 0: one per hardware thread
+    bool benchmark = false;     // headless, timed, the whole show
+    std::string benchmarkJson;  // benchmark figures as JSON here too
     bool help = false;
     bool version = false;
 };

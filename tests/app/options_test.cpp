@@ -42,3 +42,15 @@ TEST(Options, ThreadsFromOneTo64) {
         EXPECT_NE(parseOptions({"--threads", bad}).error.find("--threads"), std::string::npos) << bad;
     EXPECT_NE(parseOptions({"--threads"}).error.find("--threads"), std::string::npos);
 }
+
+TEST(Options, BenchmarkIsAWholeHeadlessRun) {
+    const OptionsResult r = parseOptions({"--benchmark-json", "b.json", "--threads", "2"});
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_TRUE(r.options.benchmark);
+    EXPECT_TRUE(r.options.headless);
+    EXPECT_EQ(r.options.benchmarkJson, "b.json");
+    EXPECT_TRUE(parseOptions({"--benchmark"}).options.headless);
+    EXPECT_NE(parseOptions({"--benchmark", "--hash", "0"}).error.find("--benchmark"), std::string::npos);
+    EXPECT_NE(parseOptions({"--benchmark", "--window"}).error.find("--benchmark"), std::string::npos);
+    EXPECT_NE(parseOptions({"--benchmark-json"}).error.find("--benchmark-json"), std::string::npos);
+}
