@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <cstring>
+
 #include "image2d/pixel_ops.h"
 #include "platform/cpu_features.h"
 
@@ -33,9 +35,11 @@ void addScaledSpan(std::uint32_t* dst, const std::uint8_t* intensity, int count,
     const __m128i lowBytes = _mm_set1_epi32(0x00FFFFFF);
     int i = 0;
     for (; i + 4 <= count; i += 4) {
-        const __m128i k32 = _mm_setr_epi32(intensity[i], intensity[i + 1], intensity[i + 2], intensity[i + 3]);
-        const __m128i k4 = _mm_packs_epi32(k32, k32);
-        const __m128i k16 = _mm_unpacklo_epi16(k4, k4);      // k0 k0 k1 k1 k2 k2 k3 k3
+        std::int32_t four;
+        std::memcpy(&four, intensity + i, sizeof four);
+        const __m128i k4 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero);  // k0 .. k3 in 16 bits
+        const __m128i k32 = _mm_unpacklo_epi16(k4, zero);
+        const __m128i k16 = _mm_unpacklo_epi16(k4, k4);  // k0 k0 k1 k1 k2 k2 k3 k3
         const __m128i k01 = _mm_unpacklo_epi32(k16, k16);  // k0 x4, k1 x4
         const __m128i k23 = _mm_unpackhi_epi32(k16, k16);
         const __m128i s01 = _mm_srli_epi16(_mm_mullo_epi16(colour16, k01), 7);

@@ -63,6 +63,13 @@ void GlowSprite::SpriteSpan(std::uint32_t* viewport, int x0, int x1, int y) {
     const int to = std::min(x1, kViewportWidth);
     if (from >= to) return;
     std::uint8_t intensity[kViewportWidth];
-    for (int x = from; x < to; ++x) intensity[x - from] = texel(x);
+    if (from >= screenLeft) {
+        // Right of the texture's left edge the dividend is never negative, so
+        // the division is a shift of a running sum.
+        unsigned u = static_cast<unsigned>(texStep * (from - screenLeft));
+        for (int x = from; x < to; ++x, u += texStep) intensity[x - from] = mapRow[(u >> 8) & (kTexSide - 1)];
+    } else {
+        for (int x = from; x < to; ++x) intensity[x - from] = texel(x);
+    }
     addScaledSpan(viewport + y * kViewportWidth + from, intensity, to - from, colour);
 }
