@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -28,26 +29,38 @@ TEST(WorkerPoolThreads, BandsCoverEachIndexOnceOverManyPasses) {
                 ++calls;
             });
             for (int i = 0; i < count; ++i) ASSERT_EQ(hits[static_cast<std::size_t>(i)], 1) << threads << " " << i;
-            EXPECT_EQ(calls.load(), std::min(count, threads));
+            if (threads == 1) {
+                EXPECT_EQ(calls.load(), count > 0 ? 1 : 0);
+            }
         }
     }
 }
 
-TEST(WorkerPoolThreads, BandsRunOnSeparateThreadsAndOneThreadStaysOnTheCaller) {
-    std::mutex mutex;
-    std::set<std::thread::id> seen;
-    auto record = [&](int, int) {
-        const std::lock_guard<std::mutex> lock(mutex);
-        seen.insert(std::this_thread::get_id());
-    };
+// Two bands that can only finish together: the second must run on another
+// thread while the caller is in the first.
+TEST(WorkerPoolThreads, BandsRunOnSeparateThreadsAtOnce) {
+    WorkerPool pool(2);
+    std::atomic<int> inside{0};
+    std::atomic<bool> metTheOther[2] = {false, false};
+    pool.forBands(2, [&](int first, int) {
+        ++inside;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        metTheOther[first] = inside.load() == 2;
+    });
+    EXPECT_TRUE(metTheOther[0]);
+    EXPECT_TRUE(metTheOther[1]);
+}
+
+TEST(WorkerPoolThreads, OneThreadRunsEverythingOnTheCaller) {
     WorkerPool single(1);
-    single.forBands(100, record);
+    std::set<std::thread::id> seen;
+    single.forBands(100, [&](int first, int last) {
+        EXPECT_EQ(first, 0);
+        EXPECT_EQ(last, 100);
+        seen.insert(std::this_thread::get_id());
+    });
     EXPECT_EQ(seen, std::set<std::thread::id>{std::this_thread::get_id()});
-    seen.clear();
-    WorkerPool three(3);
-    three.forBands(3, record);
-    EXPECT_EQ(seen.size(), 3u);
-    EXPECT_TRUE(seen.count(std::this_thread::get_id()));
 }
 
 // The bands split the rows as evenly as they can: sizes differ by one at most.
@@ -55,10 +68,11 @@ TEST(WorkerPoolThreads, BandsAreEven) {
     WorkerPool pool(3);
     std::mutex mutex;
     std::vector<int> sizes;
-    pool.forBands(10, [&](int first, int last) {
+    pool.forBands(100, [&](int first, int last) {
         const std::lock_guard<std::mutex> lock(mutex);
         sizes.push_back(last - first);
     });
-    std::sort(sizes.begin(), sizes.end());
-    EXPECT_EQ(sizes, (std::vector<int>{3, 3, 4}));
+    ASSERT_GE(sizes.size(), 3u);
+    const auto [low, high] = std::minmax_element(sizes.begin(), sizes.end());
+    EXPECT_LE(*high - *low, 1);
 }
