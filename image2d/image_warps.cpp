@@ -25,7 +25,18 @@ void squeezeRowsIntoDisc(std::uint32_t* picture) {
         // Linear indexing: the middle row's 258 pixels reach one pixel into
         // each neighbouring row, and row 129 later overwrites the second one.
         std::uint32_t* target = picture + y * kSide + (kHalf - a);
-        for (unsigned i = 0; i < 2u * static_cast<unsigned>(a); ++i) target[i] = source[(128u * i) / static_cast<unsigned>(a)];
+        // source[128 i / a], the quotient kept as a running quotient and remainder.
+        const unsigned width = static_cast<unsigned>(a);
+        unsigned quotient = 0, remainder = 0;
+        for (unsigned i = 0; i < 2u * width; ++i) {
+            target[i] = source[quotient];
+            quotient += 128u / width;
+            remainder += 128u % width;
+            if (remainder >= width) {
+                remainder -= width;
+                ++quotient;
+            }
+        }
     }
 }
 
