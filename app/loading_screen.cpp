@@ -8,6 +8,7 @@
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "platform/worker_pool.h"
 
 namespace {
@@ -46,7 +47,7 @@ void drawLoadingFrame(float time) {
     std::memset(viewport, 0, sizeof(std::uint32_t) * kFrameWidth * kViewportRows);
     if (!image) return;
     const double t = std::isfinite(time) ? time : 0.0;
-    const double strength = std::sin(t * 0.0007853981634);  // swings once per 8,000 ms
+    const double strength = maths::sin(t * 0.0007853981634);  // swings once per 8,000 ms
     const double phase = t * 0.0021896211955331727;
     workerPool().forBands(kImageRows, [&](int first, int last) {
         for (int j = first; j < last; ++j) {
@@ -54,7 +55,7 @@ void drawLoadingFrame(float time) {
             std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
             for (int x = 0; x < kImageWidth; ++x) {
                 // At most 32 rows either way, wrapping round the image's 128 rows.
-                const int n = static_cast<int>(-32.0 * strength * std::sin(x * 0.028328611898017 + rowPhase));
+                const int n = static_cast<int>(-32.0 * strength * maths::sin(x * 0.028328611898017 + rowPhase));
                 destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
             }
         }

@@ -1,8 +1,7 @@
 #include "image2d/lettering.h"
 
-#include <cmath>
-
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 
 namespace {
 
@@ -15,8 +14,8 @@ struct Directions {
     double cosine[kDirections];
     Directions() {
         for (int k = 0; k < kDirections; ++k) {
-            sine[k] = std::sin(k * kDirectionStep);
-            cosine[k] = std::cos(k * kDirectionStep);
+            sine[k] = maths::sin(k * kDirectionStep);
+            cosine[k] = maths::cos(k * kDirectionStep);
         }
     }
 };

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "maths/elementary.h"
 #include "music/effects.h"
 #include "music/xm_types.h"
 
@@ -9,7 +10,7 @@ namespace {
 
 // |trunc(256 x sin(2q x 0.049087375))|, 255 at the peaks q = +-16.
 std::int32_t sineMagnitude(std::int32_t position) {
-    return std::abs(static_cast<std::int32_t>(256.0 * std::sin(2 * position * 0.049087375)));
+    return std::abs(static_cast<std::int32_t>(256.0 * maths::sin(2 * position * 0.049087375)));
 }
 
 std::int32_t vibratoMagnitude(std::int32_t position, std::uint8_t waveform) {
@@ -26,7 +27,7 @@ std::int32_t vibratoMagnitude(std::int32_t position, std::uint8_t waveform) {
 // The auto-vibrato waveforms, -64..64. Types above 3 have no waveform.
 std::int32_t autoVibratoWave(std::int32_t position, std::uint8_t type) {
     switch (type) {
-    case 0: return static_cast<std::int32_t>(64.0 * std::sin(2 * position * 0.01227184375));
+    case 0: return static_cast<std::int32_t>(64.0 * maths::sin(2 * position * 0.01227184375));
     case 1: return position < 128 ? 64 : -64;
     case 2: return (128 - ((position + 128) % 256)) >> 1;
     case 3: return (128 - ((384 - position) % 256)) >> 1;

@@ -1,8 +1,8 @@
 // Periods and tick lengths: the integer arithmetic of notes, the Amiga table
 // and the number of output frames per tick.
 #include <algorithm>
-#include <cmath>
 
+#include "maths/elementary.h"
 #include "music/output.h"
 #include "music/sequencer.h"
 #include "music/xm_types.h"
@@ -11,7 +11,7 @@ namespace {
 
 // trunc(13.375 x 2^(k / 12)): the Amiga period table, extended both ways.
 std::int32_t amigaTableEntry(std::int32_t k) {
-    return static_cast<std::int32_t>(13.375 * std::pow(2.0, k / 12.0));
+    return static_cast<std::int32_t>(13.375 * maths::exp2(k / 12.0));
 }
 
 }  // namespace

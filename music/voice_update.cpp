@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "maths/elementary.h"
 #include "music/mix_voice.h"
 #include "music/sequencer.h"
 #include "music/xm_types.h"
@@ -39,7 +40,7 @@ std::int32_t voicePanningOf(const XmChannel& channel) {
 std::int32_t voiceFrequencyOf(const XmChannel& channel, bool linear) {
     if (linear) {
         const double octaves = (4608 - channel.period + channel.periodDelta) / 768.0;
-        return truncated(8363.0 * std::pow(2.0, octaves));
+        return truncated(8363.0 * maths::exp2(octaves));
     }
     const std::int32_t period = channel.period + channel.periodDelta;
     return period != 0 ? 14317056 / period : 0;

@@ -1,9 +1,9 @@
 #include "render3d/environment_map.h"
 
-#include <cmath>
 #include <memory>
 
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 
 namespace {
 // Close to pi/128, pi/64 and pi/256, used exactly as written.
@@ -27,11 +27,11 @@ void paintSkyGradient(std::uint32_t* map) {
 // A sum of sines in 4..252.
 void fillCloudPattern(std::int32_t* table) {
     for (int r = 0; r < kSide; ++r) {
-        const double ar = std::sin(r * k1 + 777.0);
-        const double br = std::cos(r * k2 + 351.0);
-        const double cr = std::cos(r * k2 + 339.0);
+        const double ar = maths::sin(r * k1 + 777.0);
+        const double br = maths::cos(r * k2 + 351.0);
+        const double cr = maths::cos(r * k2 + 339.0);
         for (int c = 0; c < kSide; ++c) {
-            const double sum = ar * std::cos(c * k2 + 793.0) + br * std::sin(c * k1 + 511.0) + std::sin(c * k1 + 157.0) + cr;
+            const double sum = ar * maths::cos(c * k2 + 793.0) + br * maths::sin(c * k1 + 511.0) + maths::sin(c * k1 + 157.0) + cr;
             table[r * kSide + c] = static_cast<std::int32_t>(128.0 + 31.0 * sum);
         }
     }
@@ -39,7 +39,7 @@ void fillCloudPattern(std::int32_t* table) {
 
 void paintCloudsAndHaze(std::uint32_t* map, const std::int32_t* table) {
     for (int y = 0; y < 128; ++y) {
-        const double s = std::sin(y * k3);
+        const double s = maths::sin(y * k3);
         // The horizon's perspective: y - 128 is negative, so is the quotient.
         const int o = (8192 / (y - 128)) & 0xFF;
         for (int x = 0; x < kSide; ++x) {
@@ -60,7 +60,7 @@ void paintCloudsAndHaze(std::uint32_t* map, const std::int32_t* table) {
 void addGroundPattern(std::int32_t* table) {
     for (int r = 0; r < kSide; ++r) {
         for (int c = 0; c < kSide; ++c) {
-            const int second = static_cast<int>(128.0 + 63.0 * (std::sin(c * k1) + std::cos(r * k2)));
+            const int second = static_cast<int>(128.0 + 63.0 * (maths::sin(c * k1) + maths::cos(r * k2)));
             table[r * kSide + c] = table[r * kSide + c] * 256 + second;
         }
     }

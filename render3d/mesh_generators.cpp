@@ -1,6 +1,6 @@
 #include "render3d/mesh_generators.h"
 
-#include <cmath>
+#include "maths/elementary.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -38,9 +38,9 @@ void makeTorus(Mesh& mesh, float a, float b, float c) {
         const double theta = i * kPi / 8;
         for (int j = 0; j < 8; ++j) {
             const double phi = j * kPi / 4;
-            const double r = a * std::cos(phi) + c;
-            mesh.addVertex(static_cast<float>(-r * std::sin(theta)), static_cast<float>(r * std::cos(theta)),
-                           static_cast<float>(b * std::sin(phi)));
+            const double r = a * maths::cos(phi) + c;
+            mesh.addVertex(static_cast<float>(-r * maths::sin(theta)), static_cast<float>(r * maths::cos(theta)),
+                           static_cast<float>(b * maths::sin(phi)));
         }
     }
     for (std::uint32_t i = 0; i < 16; ++i) {
@@ -60,11 +60,11 @@ void makeTube(Mesh& mesh, float a, float b, float c) {
     mesh.allocate(66, 128, 128);
     for (int t = 0; t < 8; ++t) {
         const double x = t * static_cast<double>(a) - 3.5 * a;
-        const double rho = (0.5 * std::sin(t * static_cast<double>(c) * kPi / 7) + 1) * b;
+        const double rho = (0.5 * maths::sin(t * static_cast<double>(c) * kPi / 7) + 1) * b;
         for (int k = 0; k < 8; ++k) {
             const double phi = k * kPi / 4;
-            mesh.addVertex(static_cast<float>(x), static_cast<float>(rho * std::sin(phi)),
-                           static_cast<float>(rho * std::cos(phi)));
+            mesh.addVertex(static_cast<float>(x), static_cast<float>(rho * maths::sin(phi)),
+                           static_cast<float>(rho * maths::cos(phi)));
         }
     }
     mesh.addVertex(static_cast<float>(-4.5 * a), 0.0f, 0.0f);  // 64: the closed end at -x

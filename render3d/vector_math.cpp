@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "maths/elementary.h"
 #include "render3d/matrix3.h"
 #include "render3d/vector3.h"
 
@@ -57,9 +58,9 @@ void Matrix3::multiply(const Matrix3& o) { multiplyInPlace(m, o.m); }
 void Matrix3::setRotation(float a1, float a2, float a3) {
     constexpr double kRadians = 0.012271846282460768;  // 2 pi / 512
     const double t1 = a1 * kRadians, t2 = a2 * kRadians, t3 = a3 * kRadians;
-    const float c1 = static_cast<float>(std::cos(t1)), s1 = static_cast<float>(std::sin(t1));
-    const float c2 = static_cast<float>(std::cos(t2)), s2 = static_cast<float>(std::sin(t2));
-    const float c3 = static_cast<float>(std::cos(t3)), s3 = static_cast<float>(std::sin(t3));
+    const float c1 = static_cast<float>(maths::cos(t1)), s1 = static_cast<float>(maths::sin(t1));
+    const float c2 = static_cast<float>(maths::cos(t2)), s2 = static_cast<float>(maths::sin(t2));
+    const float c3 = static_cast<float>(maths::cos(t3)), s3 = static_cast<float>(maths::sin(t3));
     const float ry[9] = {c1, 0.0f, -s1, 0.0f, 1.0f, 0.0f, s1, 0.0f, c1};
     const float rx[9] = {1.0f, 0.0f, 0.0f, 0.0f, c2, s2, 0.0f, -s2, c2};
     const float rz[9] = {c3, s3, 0.0f, -s3, c3, 0.0f, 0.0f, 0.0f, 1.0f};

@@ -6,6 +6,7 @@
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "scenes/depth_sorted_drawing.h"
 #include "scenes/global_objects.h"
 #include "scenes/scenes.h"
@@ -69,9 +70,9 @@ void makeTitle() {
 void makeWaveEnvMap() {
     allocateOnce(waveEnvMap, kEnvMapTexels);
     for (int y = 0; y < kEnvMapSide; ++y) {
-        const double sy = std::sin(y * 0.012271846303125);  // pi/256
+        const double sy = maths::sin(y * 0.012271846303125);  // pi/256
         for (int x = 0; x < kEnvMapSide; ++x) {
-            const int v = static_cast<int>((sy * std::sin(x * 0.098174770425) + 1.0) * 8.0);  // pi/32
+            const int v = static_cast<int>((sy * maths::sin(x * 0.098174770425) + 1.0) * 8.0);  // pi/32
             waveEnvMap[y * kEnvMapSide + x] = static_cast<std::uint32_t>(v) * 0x010203u;
         }
     }
@@ -123,7 +124,7 @@ void makeStarGlowMap() {
             // limit would lose.
             const double d = centreDistance(x, y);
             const float a = angleOf(static_cast<float>(x - 32), static_cast<float>(y - 32));
-            const double limit = std::sin(a * 0.098174770425) * 8.0 + 24.0;
+            const double limit = maths::sin(a * 0.098174770425) * 8.0 + 24.0;
             int value = 0;
             if (d < limit) value = 255 - static_cast<int>(d * 255.0 / limit);
             starGlowMap[y * kGlowMapSide + x] = static_cast<std::uint8_t>(value);
@@ -153,14 +154,14 @@ void makeOrangeGlow() {
 // One orbit of the origin takes about 11,165 ms.
 void moveCamera(float t) {
     const double h = t * 0.000562746194191277;
-    sharedCamera.position.set(static_cast<float>(768.0 * std::sin(h)), 0.0f, static_cast<float>(-768.0 * std::cos(h)));
+    sharedCamera.position.set(static_cast<float>(768.0 * maths::sin(h)), 0.0f, static_cast<float>(-768.0 * maths::cos(h)));
     sharedCamera.lookAt(warmLight);
 }
 
 void moveGlow(float t) {
-    orangeGlow.position.set(static_cast<float>(384.0 * std::cos(t * 0.0013458949979394674)),
-                            static_cast<float>(384.0 * std::sin(t * 0.0011560693383216858)),
-                            static_cast<float>(384.0 * std::sin(t * 0.0010131712770089507)));
+    orangeGlow.position.set(static_cast<float>(384.0 * maths::cos(t * 0.0013458949979394674)),
+                            static_cast<float>(384.0 * maths::sin(t * 0.0011560693383216858)),
+                            static_cast<float>(384.0 * maths::sin(t * 0.0010131712770089507)));
 }
 
 // From 8076 ms the shells fly apart: the inner at half a unit per ms, the

@@ -1,11 +1,11 @@
 #include "scenes/scene2_plasma_sky.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/image_warps.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "render3d/mesh_generators.h"
 #include "scenes/depth_sorted_drawing.h"
 #include "scenes/global_objects.h"
@@ -46,7 +46,7 @@ constexpr float kSceneEnd = 28266.0f;
 
 std::uint32_t sine3Colour(double red, double green, double blue) {
     const auto channel = [](double angle) {
-        return static_cast<std::uint32_t>(static_cast<int>(127.0 * std::sin(angle) + 128.0));
+        return static_cast<std::uint32_t>(static_cast<int>(127.0 * maths::sin(angle) + 128.0));
     };
     return (channel(red) << 16) + (channel(green) << 8) + channel(blue);
 }
@@ -103,7 +103,7 @@ bool mainPitch(float t, double& p) {
     if (t < 1000.0f) p = 128.0;
     else if (t > 1000.0f && t < 3000.0f) p = 128.0 - (t - 1000.0) * 0.128;
     else if (t >= 3000.0f && t < kSwayStart) p = -128.0;
-    else if (t >= kSwayStart && t < kSwayEnd) p = 256.0 * std::sin((t - 12114.0) * kPi / 2019.0) - 128.0;
+    else if (t >= kSwayStart && t < kSwayEnd) p = 256.0 * maths::sin((t - 12114.0) * kPi / 2019.0) - 128.0;
     else if (t >= kSwayEnd && t < kTorusStart) p = -128.0;
     else if (t > kTorusStart && t < kOrbitStart) p = (t - 16152.0) * 128.0 / 4038.0 - 128.0;
     else return false;
@@ -118,8 +118,8 @@ void aimMainCamera(float t) {
         const double l = static_cast<double>(t) - 20190.0;
         const double a = l * 0.0011312901165286282;  // one turn per 5554 ms
         mainCamera.angles.z = static_cast<float>(f);
-        mainCamera.position.set(static_cast<float>(512.0 * std::sin(a)), static_cast<float>(666.0 * std::sin(l * kPi / 4000.0)),
-                                static_cast<float>(-512.0 * std::cos(a)));
+        mainCamera.position.set(static_cast<float>(512.0 * maths::sin(a)), static_cast<float>(666.0 * maths::sin(l * kPi / 4000.0)),
+                                static_cast<float>(-512.0 * maths::cos(a)));
         mainCamera.lookAt(warmLight);
         return;
     }
@@ -130,12 +130,12 @@ void aimMainCamera(float t) {
 // A 3x3x3 lattice that breathes and tumbles round the green light; after
 // 7000 ms it flies up and the light fades fast.
 void drawLattice(float t) {
-    centralGlow.position.set(static_cast<float>(192.0 * std::cos(t * 0.0017560607342649525)),
-                             static_cast<float>(192.0 * std::sin(t * 0.0015810733032712633)),
-                             static_cast<float>(192.0 * std::sin(t * 0.0017560607342649525)));
-    const double sx = 256.0 + 160.0 * std::sin(t * 0.0009905894006934125);
-    const double sy = 256.0 + 160.0 * std::cos(t * 0.0012382367508667657);
-    const double sz = 256.0 + 160.0 * std::sin(t * 0.001485884073190391);
+    centralGlow.position.set(static_cast<float>(192.0 * maths::cos(t * 0.0017560607342649525)),
+                             static_cast<float>(192.0 * maths::sin(t * 0.0015810733032712633)),
+                             static_cast<float>(192.0 * maths::sin(t * 0.0017560607342649525)));
+    const double sx = 256.0 + 160.0 * maths::sin(t * 0.0009905894006934125);
+    const double sy = 256.0 + 160.0 * maths::cos(t * 0.0012382367508667657);
+    const double sz = 256.0 + 160.0 * maths::sin(t * 0.001485884073190391);
     const double w = static_cast<double>(t) - 7000.0;
     for (int n = 0; n < kLatticeCubes && n < static_cast<int>(cubeLattice.count); ++n) {
         Vector3& base = cubeLattice.basePositions[n];
@@ -148,7 +148,7 @@ void drawLattice(float t) {
     }
     cubeLattice.orientation.setRotation(static_cast<float>(t * 0.05), static_cast<float>(t * 0.033333335),
                                         static_cast<float>(t * 0.016666668));
-    setRotation(latticeCamera, 12.0 * std::sin(t * kTwoPi / 7500.0), 0.0, 0.0);
+    setRotation(latticeCamera, 12.0 * maths::sin(t * kTwoPi / 7500.0), 0.0, 0.0);
     drawList[0] = &cubeLattice;
     drawList[1] = &centralGlow;
     drawDepthSorted(viewport, 2, latticeCamera, scene2Lights);
@@ -158,20 +158,20 @@ void drawLattice(float t) {
 // units; brightest half-way, dark at both ends. Drawn in index order.
 void drawStream(float t) {
     const double f = t * 0.04;
-    const double q = t >= kSwayStart && t < kSwayEnd ? 256.0 * std::sin((t - 12114.0) * kPi / 2019.0) : 0.0;
+    const double q = t >= kSwayStart && t < kSwayEnd ? 256.0 * maths::sin((t - 12114.0) * kPi / 2019.0) : 0.0;
     setRotation(latticeCamera, 0.0, q, f);
     latticeCamera.position.set(0.0f, 0.0f, -128.0f);
     const float l = t - kStreamStart;
     const double h = 2.0 * l;
-    const double envelope = std::sin(l * kPi / 8076.0);
+    const double envelope = maths::sin(l * kPi / 8076.0);
     for (int g = 0; g < kStreamSprites; ++g) {
         GlowSprite& sprite = glowSprites[g];
         const int z = (static_cast<int>(64.0 * g + h) & 0x1FFF) - 4096;
         const std::uint32_t colour = sine3Colour((g + 42) * kTwoPi / 64.0, (g + 21) * kTwoPi / 64.0, g * kTwoPi / 64.0);
-        const int brightness = static_cast<int>(127.0 * envelope * std::cos(z * kPi / 8192.0));
+        const int brightness = static_cast<int>(127.0 * envelope * maths::cos(z * kPi / 8192.0));
         sprite.colour = scale(colour, static_cast<std::uint32_t>(brightness));
         sprite.size = 128.0f;
-        sprite.position.set(static_cast<float>(612.0 * std::cos(413.0 * g)), static_cast<float>(612.0 * std::sin(123.0 * g)),
+        sprite.position.set(static_cast<float>(612.0 * maths::cos(413.0 * g)), static_cast<float>(612.0 * maths::sin(123.0 * g)),
                             static_cast<float>(z));
         sprite.draw(viewport, latticeCamera, scene2Lights);
     }
@@ -202,8 +202,8 @@ void drawFinale(float t) {
     turnTorus(t);
     if (t > kJitterStart) {
         const double r = t;
-        centralGlow.position.set(static_cast<float>(270.0 * std::sin(r)), static_cast<float>(270.0 * std::sin(2.0 * r)),
-                                 static_cast<float>(270.0 * std::sin(3.0 * r)));
+        centralGlow.position.set(static_cast<float>(270.0 * maths::sin(r)), static_cast<float>(270.0 * maths::sin(2.0 * r)),
+                                 static_cast<float>(270.0 * maths::sin(3.0 * r)));
         centralGlow.size = 0.0f;
         centralGlow.position.tag = 0xFFFFFF;
     }
@@ -219,9 +219,9 @@ void drawFinale(float t) {
         const std::uint32_t colour = sine3Colour((n + 10.7) * kTwoPi / 16.0, (n + 5.3) * kTwoPi / 16.0, n * kTwoPi / 16.0);
         sprite.colour = blend(colour, 0xFFFFFF, k);
         sprite.size = s;
-        sprite.position.set(static_cast<float>(384.0 * std::cos(J + n * kTwoPi / 16.0)),
-                            static_cast<float>(199.0 * std::sin(n * kPi / 2.0 + K)),
-                            static_cast<float>(384.0 * std::sin(J + n * kTwoPi / 16.0)));
+        sprite.position.set(static_cast<float>(384.0 * maths::cos(J + n * kTwoPi / 16.0)),
+                            static_cast<float>(199.0 * maths::sin(n * kPi / 2.0 + K)),
+                            static_cast<float>(384.0 * maths::sin(J + n * kTwoPi / 16.0)));
         drawList[2 + n] = &sprite;
     }
     drawDepthSorted(viewport, 2 + kRingSprites, mainCamera, scene2Lights);
@@ -247,8 +247,8 @@ void updateSky(float t) {
     std::uint32_t* last = plasmaImage + (kPlasmaRows - 1) * kPlasmaSize;
     std::uint32_t* secondLast = last - kPlasmaSize;
     for (int c = 0; c < kPlasmaSize; ++c) {
-        const double sum = std::cos(u2 - c * kTwoPi / 32.0) * std::sin(u1 - c * kTwoPi / 128.0) +
-                           std::sin(u4 - c * kTwoPi / 64.0) + std::cos(u3 + c * kTwoPi / 256.0);
+        const double sum = maths::cos(u2 - c * kTwoPi / 32.0) * maths::sin(u1 - c * kTwoPi / 128.0) +
+                           maths::sin(u4 - c * kTwoPi / 64.0) + maths::cos(u3 + c * kTwoPi / 256.0);
         const int v = static_cast<int>(12.0 * sum + 48.0);  // 12..84
         last[c] = secondLast[c] = static_cast<std::uint32_t>(v) * 0x010203u;
     }

@@ -1,12 +1,12 @@
 // The credits: a grey plasma in a white viewport, the rainbow emblem shaking
 // on the beat, and three credit panels one after the other.
-#include <cmath>
 #include <cstring>
 #include <memory>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "scenes/demo_clock.h"
 #include "scenes/scenes.h"
 
@@ -57,15 +57,15 @@ void plotDot(std::uint32_t* image, int column, int row) {
 
 void drawEmblemCurve(std::uint32_t* image) {
     for (int k = 0; k < 2048; ++k) {
-        const int row = static_cast<int>(10.0 * std::cos(k * (kPi / 128)) + 20.0 * std::sin(k * (kPi / 256)) +
-                                         40.0 * std::cos(k * (kPi / 512)) + 80.0 * std::sin(k * (kPi / 1024)) + 160.0);
-        const int column = static_cast<int>(10.0 * std::sin(k * (kPi / 128)) + 20.0 * std::cos(k * (kPi / 256)) +
-                                            40.0 * std::sin(k * (kPi / 512)) + 80.0 * std::cos(k * (kPi / 1024)) + 128.0);
+        const int row = static_cast<int>(10.0 * maths::cos(k * (kPi / 128)) + 20.0 * maths::sin(k * (kPi / 256)) +
+                                         40.0 * maths::cos(k * (kPi / 512)) + 80.0 * maths::sin(k * (kPi / 1024)) + 160.0);
+        const int column = static_cast<int>(10.0 * maths::sin(k * (kPi / 128)) + 20.0 * maths::cos(k * (kPi / 256)) +
+                                            40.0 * maths::sin(k * (kPi / 512)) + 80.0 * maths::cos(k * (kPi / 1024)) + 128.0);
         plotDot(image, column, row);
     }
     for (int k = 0; k < 2048; ++k) {
-        const int row = static_cast<int>(32.0 * std::sin(k * (kPi / 1024)) + 160.0);
-        const int column = static_cast<int>(32.0 * std::cos(k * (kPi / 1024)) + 128.0);
+        const int row = static_cast<int>(32.0 * maths::sin(k * (kPi / 1024)) + 160.0);
+        const int column = static_cast<int>(32.0 * maths::cos(k * (kPi / 1024)) + 128.0);
         plotDot(image, column, row);
     }
 }
@@ -78,9 +78,9 @@ void colourEmblem(std::uint32_t* image) {
             std::uint32_t& p = image[y * kLogoSize + x];
             if (p == 0) continue;
             const int e = static_cast<int>(angleOf(static_cast<float>(x - 128), static_cast<float>(y - 160)));
-            const int red = static_cast<int>(127.0 * std::sin((e + 341) * (kPi / 256)) + 128.0);
-            const int green = static_cast<int>(127.0 * std::sin((e + 170) * (kPi / 256)) + 128.0);
-            const int blue = static_cast<int>(127.0 * std::sin(e * (kPi / 256)) + 128.0);
+            const int red = static_cast<int>(127.0 * maths::sin((e + 341) * (kPi / 256)) + 128.0);
+            const int green = static_cast<int>(127.0 * maths::sin((e + 170) * (kPi / 256)) + 128.0);
+            const int blue = static_cast<int>(127.0 * maths::sin(e * (kPi / 256)) + 128.0);
             p = scale(static_cast<std::uint32_t>(red * 65536 + green * 256 + blue), p & 0xFF);
         }
     }
@@ -104,20 +104,20 @@ void drawPlasma(float t) {
     // The terms that depend on the column only, once per frame.
     double edge[256], waveA[256], waveB[256], waveC[256];
     for (int n = 0; n < 256; ++n) {
-        edge[n] = std::sin(n * (kPi / 256));
-        waveA[n] = std::cos(p2 - n * 0.04048582995951417);
-        waveB[n] = std::sin(p5 - n * 0.03676470588235294);
-        waveC[n] = std::sin(n * 0.02881844380403458 + p4);
+        edge[n] = maths::sin(n * (kPi / 256));
+        waveA[n] = maths::cos(p2 - n * 0.04048582995951417);
+        waveB[n] = maths::sin(p5 - n * 0.03676470588235294);
+        waveC[n] = maths::sin(n * 0.02881844380403458 + p4);
     }
     // The fade-in from white during the first 1,024 ms.
     const bool fading = t < 1024.0f;
     const std::uint32_t fade = fading && t > 0.0f ? static_cast<std::uint32_t>(static_cast<int>(t) / 8) : 0;
 
     for (int r = 0; r < 144; ++r) {
-        const double ra = std::sin(r * 0.022522522522522525 + p1);
-        const double rb = std::cos(p3 - r * 0.04098360655737705);
-        const double rc = std::cos(r * 0.023148148148148147 + p6);
-        const double rd = std::sin(r * 0.02181661565);  // a half sine over the 144 rows
+        const double ra = maths::sin(r * 0.022522522522522525 + p1);
+        const double rb = maths::cos(p3 - r * 0.04098360655737705);
+        const double rc = maths::cos(r * 0.023148148148148147 + p6);
+        const double rd = maths::sin(r * 0.02181661565);  // a half sine over the 144 rows
         std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
         std::uint32_t* bottom = top + kViewportWidth;
         for (int n = 0; n < 256; ++n) {
@@ -138,7 +138,7 @@ void drawPlasma(float t) {
 // settles over the next 31 rows, swinging with a period of about 505 ms.
 void drawEmblem(float t) {
     if (!logoImage) return;
-    const int offset = static_cast<int>((31 - (currentRow() & 31)) * std::cos(t * 0.012448113535809806));
+    const int offset = static_cast<int>((31 - (currentRow() & 31)) * maths::cos(t * 0.012448113535809806));
     for (int y = 0; y < kLogoSize; ++y) {
         const std::uint32_t* source = logoImage.get() + y * kLogoSize;
         std::uint32_t* destination = viewport + (16 + y) * kViewportWidth + 192 + offset;

@@ -1,11 +1,11 @@
 #include "scenes/scene4_dance.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/image_warps.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "render3d/environment_map.h"
 #include "scenes/depth_sorted_drawing.h"
 #include "scenes/figure_builder.h"
@@ -133,9 +133,9 @@ void moveColouredLights(float t) {
         green.position.set(static_cast<float>(64.0 + l * 0.09509658), y, z);
     } else if (t > kRedLightCircles && t < kDanceStart) {
         const double l = static_cast<double>(t) - 12214.0;
-        red.position.set(static_cast<float>(-256.0 * std::cos(l * kPi / 800.0)),
-                         static_cast<float>(64.0 * std::sin(l * kPi / 1000.0)),
-                         static_cast<float>(256.0 * std::sin(l * kPi / 800.0)));
+        red.position.set(static_cast<float>(-256.0 * maths::cos(l * kPi / 800.0)),
+                         static_cast<float>(64.0 * maths::sin(l * kPi / 1000.0)),
+                         static_cast<float>(256.0 * maths::sin(l * kPi / 800.0)));
     }
 }
 
@@ -148,9 +148,9 @@ void runFinale(float t) {
     const float swarmSize = static_cast<float>(32.0 + l / 200.0);
     for (int n = 0; n < kSwarmSize; ++n) {
         GlowSprite& sprite = glowBank[kFirstSwarm + n];
-        sprite.position.set(static_cast<float>(200.0 * std::sin(n + turn)),
-                            static_cast<float>(128.0 * std::sin((n + static_cast<double>(t) - 1221.0) / 1000.0)),
-                            static_cast<float>(200.0 * std::cos(n + turn)));
+        sprite.position.set(static_cast<float>(200.0 * maths::sin(n + turn)),
+                            static_cast<float>(128.0 * maths::sin((n + static_cast<double>(t) - 1221.0) / 1000.0)),
+                            static_cast<float>(200.0 * maths::cos(n + turn)));
         sprite.colour = swarmColour;
         sprite.size = swarmSize;
         drawList[3 + n] = &sprite;

@@ -1,7 +1,8 @@
 #include "scenes/scene4_schedule.h"
 
-#include <cmath>
 #include <limits>
+
+#include "maths/elementary.h"
 
 namespace scene4 {
 
@@ -88,7 +89,7 @@ bool cameraPath(float t, Vector3& eye) {
     const double theta1 = t * kTwoPi / 2019.0;
     const double theta2 = t * kPi / 2019.0;
     const double theta3 = t * kPi / 4038.0;
-    const double h = 128.0 * std::sin((t - 12214.0) * 0.0005);
+    const double h = 128.0 * maths::sin((t - 12214.0) * 0.0005);
     double theta = theta2;
     double y = 0.0;
     if (t < kCircleStart) {
@@ -96,7 +97,7 @@ bool cameraPath(float t, Vector3& eye) {
         y = 4038.0 - 2.0 * t;
     } else if (t < kFirstBlendStart) {
         theta = theta1;
-        y = 100.0 * std::sin((t - 2019.0) * kTwoPi / 2019.0);
+        y = 100.0 * maths::sin((t - 2019.0) * kTwoPi / 2019.0);
     } else if (t < kLightsPart || (t > kLightsPart && t < kRedLightCircles)) {
         y = 0.0;
     } else if (t > kRedLightCircles && t < kDanceStart) {
@@ -107,7 +108,7 @@ bool cameraPath(float t, Vector3& eye) {
     } else {
         return false;
     }
-    eye.set(static_cast<float>(400.0 * std::sin(theta)), static_cast<float>(y), static_cast<float>(400.0 * std::cos(theta)));
+    eye.set(static_cast<float>(400.0 * maths::sin(theta)), static_cast<float>(y), static_cast<float>(400.0 * maths::cos(theta)));
     return true;
 }
 

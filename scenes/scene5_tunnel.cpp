@@ -1,12 +1,12 @@
 #include "scenes/scene5_tunnel.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 #include "platform/worker_pool.h"
 #include "scenes/scene2_plasma_sky.h"
 #include "scenes/scenes.h"
@@ -98,9 +98,9 @@ void addGreetings(float t) {
     int sideways[kRows];
     int upDown[kColumns];
     for (int r = 0; r < kRows; ++r)
-        sideways[r] = static_cast<int>(-32.0 * std::sin((2 * r + 1) * 0.019083969465648856 + pr));
+        sideways[r] = static_cast<int>(-32.0 * maths::sin((2 * r + 1) * 0.019083969465648856 + pr));
     for (int j = 0; j < kColumns; ++j)
-        upDown[j] = static_cast<int>(-32.0 * std::sin((2 * j + 1) * 0.02358490566037736 + pf));
+        upDown[j] = static_cast<int>(-32.0 * maths::sin((2 * j + 1) * 0.02358490566037736 + pf));
     for (int r = 0; r < kRows; ++r) {
         const int y = 2 * r + 1;
         for (int j = 0; j < kColumns; ++j) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "image2d/pixel_ops.h"
+#include "maths/elementary.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ struct DiscOffset {
 // turn apart, the pattern turning by pi/2000 per depth step.
 void discOffsets(float z, DiscOffset offsets[8]) {
     const double theta = z * kTurnPerDepth;
-    const double sn = std::sin(theta);
-    const double cs = std::cos(theta);
+    const double sn = maths::sin(theta);
+    const double cs = maths::cos(theta);
     const auto to16 = [](double v) { return static_cast<std::int16_t>(static_cast<int>(v)); };
     offsets[0] = {to16(384.0 * cs), to16(384.0 * sn)};
     offsets[1] = {to16(-384.0 * cs), to16(-384.0 * sn)};
