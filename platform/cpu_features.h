@@ -1,13 +1,11 @@
 #pragma once
-// Which vector paths the drawing and mixing code may take. SSE2 is part of
-// x86-64, so it needs no check; AVX2 is asked of the CPU once. Setting
-// QORBT_SCALAR=1 in the environment (or setVectorPaths(false)) sends every
-// kernel down its plain scalar original instead: the pictures and the sound
-// are the same bits either way, which the tests check.
+// Whether the drawing kernels may take their vector paths. They use SSE2
+// only, which every x86-64 CPU has, so nothing is asked of the CPU. Setting
+// QORBT_SCALAR=1 in the environment sends every kernel down its plain scalar
+// original instead: the pictures are the same bits either way, which the
+// shot-hash test checks.
 namespace cpuFeatures {
 
 bool vectorPaths();
-bool avx2();  // false as well while the vector paths are off
-void setVectorPaths(bool enabled);
 
 }  // namespace cpuFeatures
