@@ -1,28 +1,36 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal
 # build, and one with AddressSanitizer and UndefinedBehaviorSanitizer; then
-# the player's threaded tests once more under ThreadSanitizer.
+# the player's threaded tests once more under ThreadSanitizer. The browser
+# build is checked against the normal one in headless chromium. One line per
+# step; the full output goes to build-logs/test.log (--verbose shows it).
 set -euo pipefail
 cd "$(dirname "$0")"
+if [ "${1:-}" = "--verbose" ]; then export VERBOSE=1; fi
 source scripts/packages.sh
-scripts/ensure_packages.sh "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+source scripts/steps.sh
+packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WEB_TEST_PACKAGES[@]}"
 jobs=$(nproc)
 start=$(date +%s)
 
-echo "== normal build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+configure() {  # configure DIR BUILD-TYPE [OPTIONS...]
+    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE="$2" "${@:3}"
+}
+step "configuring (RelWithDebInfo)" configure build RelWithDebInfo
+step "building (RelWithDebInfo)" cmake --build build -j "$jobs"
+step "testing" ctest --test-dir build --output-on-failure -j "$jobs"
 
-echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQORBT_SANITIZE=ON > /dev/null
-cmake --build build-asan -j "$jobs"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+step "building the browser version" env QORBT_HOST_BUILD=build scripts/build_web.sh
+step "testing the browser version against the native one" bash tests/web/browser_hashes_test.sh build/qorbt build-web/dist
+
+step "configuring (ASan+UBSan)" configure build-asan Debug -DQORBT_SANITIZE=ON
+step "building (ASan+UBSan)" cmake --build build-asan -j "$jobs"
+step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE window
 
-echo "== ThreadSanitizer build (the player's output thread, the drawing threads)"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQORBT_TSAN=ON > /dev/null
-cmake --build build-tsan -j "$jobs" --target test_music test_platform qorbt
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'Threads|e2e_shot_hashes'
+step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
+step "building (TSan, the player's tests, the pool's, the show)" cmake --build build-tsan -j "$jobs" --target test_music test_platform qorbt
+step "testing (TSan, the player's output thread and the drawing threads)" env TSAN_OPTIONS=halt_on_error=1 \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R 'Threads|e2e_shot_hashes'
 
-echo "== done in $(( $(date +%s) - start )) s"
+echo "done in $(( $(date +%s) - start )) s"

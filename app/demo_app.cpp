@@ -4,6 +4,7 @@
 #include "app/presentation.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
+#include "music/xm_player.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "scenes/scenes.h"
@@ -116,12 +117,14 @@ void DemoApp::handleEvents(bool& closed) {
     }
 }
 
-int DemoApp::run(FrameDriver* driver) {
+int DemoApp::run(FrameDriver* driver, std::optional<float> start) {
     if (!setUpDisplay()) return 1;
     allocateFrameBuffer();
     displayReady_ = true;
     active_ = display_.initiallyActive();
+    if (start) timeline_.setStartTime(*start, driver == nullptr);
     timeline_.runLoading();
+    timeline_.skipToStart();
 
     std::uint64_t frame = 0;
     for (;;) {
@@ -134,6 +137,7 @@ int DemoApp::run(FrameDriver* driver) {
             continue;
         }
         if (driver != nullptr) driver->beforeFrame(++frame);
+        else xmServiceOutput();  // a device without a thread of its own (the browser's) is mixed for here
         timeline_.renderFrame();
         if (driver != nullptr && !driver->afterFrame(timeline_.lastDemoTime())) break;
     }

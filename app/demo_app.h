@@ -3,6 +3,7 @@
 // presentations, the message loop, the ordered shutdown and the frame-rate
 // report. It knows nothing of scenes; the timeline does.
 #include <cstdint>
+#include <optional>
 
 #include "app/timeline.h"
 
@@ -27,8 +28,10 @@ public:
     DemoApp& operator=(const DemoApp&) = delete;
 
     // Sets up the display, loads and runs the show until a key, the end of the
-    // show, or the driver ends it. Returns the process exit code.
-    int run(FrameDriver* driver = nullptr);
+    // show, or the driver ends it. Returns the process exit code. Frames before
+    // start (demo time, ms) are drawn but not shown; a live run (no driver)
+    // positions the song there, a driver plays its way there.
+    int run(FrameDriver* driver = nullptr, std::optional<float> start = std::nullopt);
 
     std::uint32_t frameCount() const { return frameCount_; }
 

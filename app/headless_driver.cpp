@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <unistd.h>
+#include <limits>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/frame_hash.h"
@@ -12,36 +12,24 @@
 
 namespace {
 constexpr int kRate = 44100;
-
-void writeLittleEndian(std::FILE* f, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), f);
-}
-
-void writeWavHeader(std::FILE* f, std::uint64_t frames) {
-    const auto dataBytes = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames * 4, 0xFFFFFFF0u));
-    std::fwrite("RIFF", 1, 4, f);
-    writeLittleEndian(f, 36 + dataBytes, 4);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    writeLittleEndian(f, 16, 4);
-    writeLittleEndian(f, 1, 2);
-    writeLittleEndian(f, 2, 2);
-    writeLittleEndian(f, kRate, 4);
-    writeLittleEndian(f, kRate * 4, 4);
-    writeLittleEndian(f, 4, 2);
-    writeLittleEndian(f, 16, 2);
-    std::fwrite("data", 1, 4, f);
-    writeLittleEndian(f, dataBytes, 4);
-}
+constexpr float kNever = std::numeric_limits<float>::infinity();
 }  // namespace
 
 HeadlessDriver::HeadlessDriver(VirtualWaveOutput& device, const Options& options)
     : device_(device),
       fps_(options.fps),
       shots_(options.shots),
-      capturePath_(options.capturePath),
+      start_(options.start.value_or(-kNever)),
+      stop_(options.stop.value_or(kNever)),
       runToEnd_(options.shots.empty()) {
     processClock::setVirtualMs(0);
-    if (!capturePath_.empty()) ok_ = startCapture();
+    if (!options.capturePath.empty()) {
+        CaptureSettings settings{options.capturePath, options.fps, options.captureScale, options.captureWidth,
+                                 options.captureHeight, options.captureArgs};
+        if (options.start) settings.firstTime = *options.start;
+        if (options.stop) settings.lastTime = *options.stop;
+        ok_ = capture_.start(settings);
+    }
 }
 
 HeadlessDriver::~HeadlessDriver() { finish(); }
@@ -50,7 +38,7 @@ bool HeadlessDriver::finish() {
     if (finished_) return ok_;
     finished_ = true;
     if (runToEnd_) std::fprintf(stderr, "headless: ended at demo time %.3f s\n", lastDemoTime_ / 1000.0);
-    if (video_ != nullptr) ok_ = finishCapture() && ok_;
+    if (capture_.running()) ok_ = capture_.finish() && ok_;
     return ok_;
 }
 
@@ -58,8 +46,8 @@ void HeadlessDriver::beforeFrame(std::uint64_t k) {
     frame_ = k;
     const std::uint64_t frames = k * kRate / fps_ - (k - 1) * kRate / fps_;
     std::int16_t* out = nullptr;
-    if (video_ != nullptr) {
-        played_.resize(frames * 2);
+    if (capture_.running()) {
+        played_.resize(frames * 2);  // grows once, to the largest step
         out = played_.data();
     }
     // The output refills a fragment only once the device has moved past it, and
@@ -75,28 +63,26 @@ void HeadlessDriver::beforeFrame(std::uint64_t k) {
         xmServiceOutput();
         done += step;
     }
-    if (video_ != nullptr && audio_ != nullptr) {
-        std::fwrite(played_.data(), sizeof(std::int16_t), played_.size(), audio_);
-        audioFrames_ += frames;
-    }
     processClock::setVirtualMs(static_cast<std::int64_t>(k * 1000 / fps_));
 }
 
 bool HeadlessDriver::afterFrame(float demoTime) {
     lastDemoTime_ = demoTime;
+    // Frames before the start were drawn unseen, and their sound is not heard.
+    if (demoTime < start_) return ok_;
     if (!ok_ || !writeShots(demoTime)) {
         ok_ = false;
         return false;
     }
-    if (video_ != nullptr &&
-        std::fwrite(frameBuffer, sizeof(std::uint32_t) * kFrameWidth, kFrameHeight, video_) != kFrameHeight) {
-        std::fprintf(stderr, "qorbt: the capture stopped: ffmpeg took no more frames\n");
+    if (capture_.running() && !capture_.addFrame(frameBuffer, played_.data(), played_.size() / 2, demoTime)) {
         ok_ = false;
         return false;
     }
+    if (demoTime >= stop_) return false;
     // Without shots the run goes on to the end of the show.
     if (!runToEnd_) return !shots_.empty();
-    if (frame_ % (fps_ * 10ull) == 0) std::fprintf(stderr, "headless: demo time %.0f s\n", demoTime / 1000.0);
+    if (!capture_.running() && frame_ % (fps_ * 10ull) == 0)
+        std::fprintf(stderr, "headless: demo time %.0f s\n", demoTime / 1000.0);
     return true;
 }
 
@@ -119,38 +105,3 @@ bool HeadlessDriver::writeShots(float demoTime) {
     return true;
 }
 
-bool HeadlessDriver::startCapture() {
-    // The picture is encoded as it comes (raw frames would take gigabytes);
-    // the sound goes to a WAV file and is muxed in at the end.
-    videoTemp_ = "/tmp/qorbt-capture-" + std::to_string(getpid()) + ".mkv";
-    audioTemp_ = "/tmp/qorbt-capture-" + std::to_string(getpid()) + ".wav";
-    const std::string command = "ffmpeg -loglevel error -y -f rawvideo -pixel_format bgr0 -video_size 640x480 "
-                                "-framerate " + std::to_string(fps_) + " -i - -c:v libx264 -preset veryfast "
-                                "-pix_fmt yuv420p '" + videoTemp_ + "'";
-    video_ = popen(command.c_str(), "w");
-    audio_ = std::fopen(audioTemp_.c_str(), "wb");
-    if (video_ == nullptr || audio_ == nullptr) {
-        std::fprintf(stderr, "qorbt: cannot start ffmpeg for %s\n", capturePath_.c_str());
-        return false;
-    }
-    writeWavHeader(audio_, 0);
-    return true;
-}
-
-bool HeadlessDriver::finishCapture() {
-    std::fseek(audio_, 0, SEEK_SET);
-    writeWavHeader(audio_, audioFrames_);
-    const bool written = pclose(video_) == 0 && std::fclose(audio_) == 0;
-    video_ = nullptr;
-    audio_ = nullptr;
-    bool ok = false;
-    if (written) {
-        const std::string command = "ffmpeg -loglevel error -y -i '" + videoTemp_ + "' -i '" + audioTemp_ +
-                                    "' -c:v copy -c:a aac -shortest '" + capturePath_ + "'";
-        ok = std::system(command.c_str()) == 0;
-    }
-    if (!ok) std::fprintf(stderr, "qorbt: ffmpeg could not write %s\n", capturePath_.c_str());
-    std::remove(videoTemp_.c_str());
-    std::remove(audioTemp_.c_str());
-    return ok;
-}

@@ -3,7 +3,8 @@
 // device plays rate/F frames more (the fraction carried exactly), the player
 // mixes what falls due, and the process clock reads k x 1000 / F ms. After
 // each frame the requested shots are written; a capture streams every frame
-// and the sound to ffmpeg.
+// and the sound to ffmpeg. Frames before the start (--start) are played
+// through unseen: no shots, no capture; the run ends after --stop.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "app/demo_app.h"
 #include "app/options.h"
+#include "app/video_capture.h"
 #include "platform/wave_output.h"
 
 class HeadlessDriver : public FrameDriver {
@@ -27,20 +29,15 @@ public:
 
 private:
     bool writeShots(float demoTime);
-    bool startCapture();
-    bool finishCapture();
 
     VirtualWaveOutput& device_;
     int fps_;
     std::vector<Shot> shots_;  // pending, in the order given
-    std::string capturePath_;
-    std::FILE* video_ = nullptr;
-    std::FILE* audio_ = nullptr;
-    std::string videoTemp_;
-    std::string audioTemp_;
-    std::uint64_t audioFrames_ = 0;
-    std::vector<std::int16_t> played_;
+    VideoCapture capture_;
+    std::vector<std::int16_t> played_;  // the sound played before the frame
     std::uint64_t frame_ = 0;
+    float start_;  // demo time of the first frame shown
+    float stop_;   // the run ends at the first frame at or after it
     bool runToEnd_ = false;  // no shots: the whole show
     bool finished_ = false;
     float lastDemoTime_ = 0.0f;

@@ -62,7 +62,7 @@ void drawLoadingFrame(float time) {
     });
 }
 
-void drawThumbnail() {
+void drawThumbnail(bool present) {
     if (frameBuffer == nullptr || viewport == nullptr) return;
     for (int ty = 0; ty < kThumbnailRows; ++ty) {
         std::uint32_t* destination = frameBuffer + (kThumbnailTop + ty) * kFrameWidth + kThumbnailLeft;
@@ -77,7 +77,7 @@ void drawThumbnail() {
             destination[tx] = sum >> 4;
         }
     }
-    if (presentBars != nullptr) presentBars(frameBuffer);
+    if (present && presentBars != nullptr) presentBars(frameBuffer);
 }
 
 void freeLoadingImage() { image.reset(); }

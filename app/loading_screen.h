@@ -9,7 +9,8 @@ void buildLoadingImage();
 const std::uint32_t* loadingImagePixels();
 // Overwrites the whole viewport with the loading band at time ms; does not present.
 void drawLoadingFrame(float time);
-// Writes the 160x72 thumbnail of the viewport into the lower bar and presents the bars.
-void drawThumbnail();
+// Writes the 160x72 thumbnail of the viewport into the lower bar and, unless
+// the frame is not to be shown, presents the bars.
+void drawThumbnail(bool present = true);
 // Frees the loading picture (at process exit).
 void freeLoadingImage();

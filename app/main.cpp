@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/audio_hash.h"
 #include "app/benchmark.h"
 #include "app/demo_app.h"
 #include "app/headless_driver.h"
@@ -37,6 +38,12 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (options.audioHashSeconds > 0) {
+        std::uint64_t hash = 0;
+        if (!songAudioHash(options.audioHashSeconds, hash)) return 1;
+        std::printf("audio %016llx\n", static_cast<unsigned long long>(hash));
+        return 0;
+    }
     setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads());
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
@@ -48,7 +55,7 @@ int main(int argc, char** argv) {
             HeadlessDriver driver(device, options);
             BenchmarkDriver benchmark(driver);
             DemoApp app(display);
-            code = app.run(options.benchmark ? static_cast<FrameDriver*>(&benchmark) : &driver);
+            code = app.run(options.benchmark ? static_cast<FrameDriver*>(&benchmark) : &driver, options.start);
             if (!driver.finish()) code = 1;
             if (options.benchmark && code == 0 &&
                 !publishBenchmark(benchmark.report(workerPool().threadCount(), cpuFeatures::vectorPaths()),
@@ -58,7 +65,7 @@ int main(int argc, char** argv) {
         xmSetWaveOutput(nullptr);
         return code;
     }
-    const std::unique_ptr<Display> display = makeSdlDisplay(DisplayOptions{options.windowed});
+    const std::unique_ptr<Display> display = makeDefaultDisplay(DisplayOptions{options.windowed});
     DemoApp app(*display);
-    return app.run();
+    return app.run(nullptr, options.start);
 }

@@ -1,5 +1,6 @@
 #include "app/timeline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "app/resource_file.h"
 #include "image2d/frame_buffer.h"
 #include "image2d/lettering.h"
+#include "music/output.h"
 #include "music/xm_player.h"
 #include "platform/dialogs.h"
 #include "platform/process_clock.h"
@@ -36,6 +38,12 @@ int musicRowQuery() { return xmGetRow(song); }
 void loadingFrame(float time) {
     drawLoadingFrame(time);
     presentViewport(viewport);
+}
+
+// Scenes 1, 2 and 4 carry state from frame to frame (cameras, the plasma,
+// fades); the loading frames and scenes 3, 5 and 6 are drawn anew each time.
+bool carriesState(const FrameChoice& choice) {
+    return choice.kind == FrameKind::Scene && (choice.scene == 0 || choice.scene == 1 || choice.scene == 3);
 }
 
 }  // namespace
@@ -104,13 +112,41 @@ void Timeline::runLoading() {
     }
     sharedSetUp();
     presentBars(frameBuffer);
+    // A live start part-way positions the song before anything is heard.
+    if (skipToStart_) xmSkipFragments(0);
     xmPlay(song);
+}
+
+void Timeline::skipToStart() {
+    // The frames of a 60 fps run come every 735 frames of the song at
+    // 44,100 Hz; the song has mixed the fragments the device has passed.
+    constexpr std::int64_t kFrameStep = 44100 / 60;
+    if (!skipToStart_) return;
+    if (song == nullptr) {
+        // On the process clock the start is only a shift of the clock.
+        const auto shifted = processClock::nowMs() - kSongLeadMs - static_cast<std::int64_t>(startTime_);
+        startClockMs = std::min(startClockMs, shifted);
+        return;
+    }
+    std::int64_t mixed = 0;
+    for (std::int64_t k = 1; !quitRequested_; ++k) {
+        const std::int64_t due = k * kFrameStep / fragmentFrames();
+        xmSkipFragments(static_cast<std::int32_t>(due - mixed));
+        mixed = due;
+        if (demoTime() >= startTime_) break;
+        renderFrame();
+    }
+    xmQueueSkipped();
 }
 
 void Timeline::renderFrame() {
     const float t = demoTime();
     lastDemoTime_ = t;
+    const bool shown = t >= startTime_;
     const FrameChoice choice = chooseFrame(t);
+    // An unseen frame of a part that keeps nothing from frame to frame (and
+    // covers the whole viewport) matters only when the thumbnail takes it.
+    if (!shown && choice.kind != FrameKind::Quit && !carriesState(choice) && (currentRow() & 63) != 0) return;
     switch (choice.kind) {
     case FrameKind::Loading:
         drawLoadingFrame(demoTime());
@@ -125,8 +161,8 @@ void Timeline::renderFrame() {
     case FrameKind::Nothing:
         break;
     }
-    if ((currentRow() & 63) == 0) drawThumbnail();
-    presentViewport(viewport);
+    if ((currentRow() & 63) == 0) drawThumbnail(shown);
+    if (shown) presentViewport(viewport);
 }
 
 void Timeline::stopClock() {

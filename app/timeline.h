@@ -2,6 +2,7 @@
 // The demo clock and the timeline: the loading sequence once, then every frame
 // the scene whose time window holds the demo time, drawn with its local time.
 #include <cstdint>
+#include <limits>
 
 struct XmSong;
 
@@ -31,6 +32,16 @@ public:
     // loads the song (binding the music queries when it loads).
     void setUpClock();
     void runLoading();
+    // Frames before the start (demo time in ms) are drawn but not shown, so
+    // that what the scenes carry from frame to frame is as if they had been.
+    // With skip (live runs), skipToStart then positions the song there.
+    void setStartTime(float start, bool skip) {
+        startTime_ = start;
+        skipToStart_ = skip;
+    }
+    // Positions the song at the start, drawing unseen the frames a 60 fps run
+    // would have drawn until then, and hands the device what is heard next.
+    void skipToStart();
     void renderFrame();
     // Reads endClock, frees the song and stops the output.
     void stopClock();
@@ -46,4 +57,6 @@ private:
     std::int64_t endClock_ = 0;
     bool quitRequested_ = false;
     float lastDemoTime_ = 0.0f;
+    float startTime_ = -std::numeric_limits<float>::infinity();
+    bool skipToStart_ = false;
 };

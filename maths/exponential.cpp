@@ -25,6 +25,20 @@ constexpr DoubleDouble kSeries[23] = {
 };
 constexpr int kExactTerms = 12;
 
+// p x 2^k below 2^-1022 (-1075 <= k <= -1022), rounded once to the nearest
+// multiple of 2^-1074: rounding p.hi x 2^k alone and then p.lo would round twice.
+double subnormal(DoubleDouble p, int k) {
+    // In units of 2^-1074 the value is hi + lo with 0 <= hi < 2^52, both exact.
+    const double hi = p.hi * powerOfTwo(k + 1074), lo = p.lo * powerOfTwo(k + 1074);
+    double units = (hi + 0x1p52) - 0x1p52;  // the integer nearest hi, ties to even
+    const double rest = hi - units;         // exact, in [-1/2, 1/2]
+    // Only a tie of hi can be decided the other way by lo, which is far smaller
+    // than the spacing of hi.
+    if (rest == 0.5 && lo > 0) units += 1.0;
+    if (rest == -0.5 && lo < 0) units -= 1.0;
+    return units * 0x1p-1074;
+}
+
 }  // namespace
 
 double exp2(double x) {
@@ -38,13 +52,12 @@ double exp2(double x) {
     const DoubleDouble w = DoubleDouble{f, 0.0} * kLn2;
     const DoubleDouble p = DoubleDouble{1.0, 0.0} + w * polynomial(kSeries, kExactTerms, w);
     const int k = static_cast<int>(n);
-    if (k >= -1022) {
-        // Scaling a double-double by 2^k is exact; k = 1024 only when f < 0.
+    if (k > -1022 || (k == -1022 && p.hi >= 1.0)) {
+        // A normal result: scaling by 2^k is exact; k = 1024 only when f < 0.
         if (k > 1023) return p.hi * 2.0 * powerOfTwo(k - 1);
         return p.hi * powerOfTwo(k);
     }
-    // Subnormal results: one rounding of the scaled sum (not always the nearest).
-    return (p.hi * powerOfTwo(k + 600)) * powerOfTwo(-600);
+    return subnormal(p, k);
 }
 
 }  // namespace maths

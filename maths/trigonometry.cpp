@@ -110,6 +110,23 @@ Reduced reduce(double x) {
     return {negative ? -r : r, quadrant};
 }
 
+// 0.75 <= |x| <= 2^20: Cody and Waite's reduction, pi/2 in three 32-bit
+// parts and a fourth (n times each of the first three is exact). Good to
+// about 2^-125 absolute: enough for the fast kernel, whose bound allows for
+// it; the exact kernels always take the full reduction above.
+Reduced reduceMedium(double x) {
+    constexpr double kTwoOverPiDouble = 0x1.45f306dc9c883p-1;
+    constexpr double kPart1 = 0x1.921fb54400000p+0, kPart2 = 0x1.0b4611a600000p-34, kPart3 = 0x1.3198a2e000000p-69,
+                     kPart4 = 0x1.b839a252049c1p-104;
+    constexpr double kRound = 0x1.8p52;
+    const double n = (x * kTwoOverPiDouble + kRound) - kRound;
+    DoubleDouble r{x - n * kPart1, 0.0};  // exact: the two are within a factor 2
+    r = r - DoubleDouble{n * kPart2, 0.0};
+    r = r - DoubleDouble{n * kPart3, 0.0};
+    r = r - twoProduct(n, kPart4);
+    return {r, static_cast<int>(static_cast<long long>(n) & 3)};
+}
+
 Reduced reduceAny(double x) {
     if (x > -0.75 && x < 0.75) return {{x, 0.0}, 0};
     if (x < 0) {
@@ -131,22 +148,91 @@ DoubleDouble cosineKernel(DoubleDouble r) {
 
 bool tiny(double x) { return x > -0x1p-27 && x < 0x1p-27; }
 
+double magnitude(double x) { return x < 0 ? -x : x; }
+
+// sin and cos of k/64, k = 0..50, from the exact kernels.
+struct Nodes {
+    DoubleDouble sine[51];
+    DoubleDouble cosine[51];
+};
+
+const Nodes& nodes() {
+    static const Nodes table = [] {
+        Nodes t{};
+        for (int k = 0; k <= 50; ++k) {
+            t.sine[k] = sineKernel({k / 64.0, 0.0});
+            t.cosine[k] = cosineKernel({k / 64.0, 0.0});
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The fast way, right in all but about one case in a hundred: r = a + b with
+// a = k/64, sin(a + b) = sin a + sin a (cos b - 1) + cos a sin b, where the
+// small corrections need only doubles. The sum is kept with a bound on its
+// error; when that bound leaves the rounding in doubt, false (and the exact
+// kernels decide). Either way the result is the same correctly rounded value.
+bool fastKernel(DoubleDouble r, bool cosine, double& result) {
+    constexpr double kRound = 0x1.8p52;
+    const double kf = (r.hi * 64.0 + kRound) - kRound;
+    const int k = static_cast<int>(kf);
+    if (k > 50 || k < -50) return false;
+    const double bh = r.hi - kf * 0.015625;  // exact: |bh| <= 1/128
+    const double rl = r.lo;
+    const double b2 = bh * bh;
+    const double s3 = bh * b2 * (-1.0 / 6.0 + b2 * (1.0 / 120.0 + b2 * (-1.0 / 5040.0 + b2 * (1.0 / 362880.0))));
+    const double c2 = b2 * (-0.5 + b2 * (1.0 / 24.0 + b2 * (-1.0 / 720.0 + b2 * (1.0 / 40320.0)))) - bh * rl;
+    const int i = k < 0 ? -k : k;
+    const DoubleDouble sa = k < 0 ? -nodes().sine[i] : nodes().sine[i];
+    const DoubleDouble ca = nodes().cosine[i];
+    // sin(a + b) = x + x (cos b - 1) + y sin b with x = sin a, y = cos a;
+    // cos(a + b) the same with x = cos a, y = -sin a.
+    const DoubleDouble x = cosine ? ca : sa;
+    const DoubleDouble y = cosine ? -sa : ca;
+    const DoubleDouble p = twoProduct(y.hi, bh);
+    const DoubleDouble m = twoSum(x.hi, p.hi);
+    const double t1 = x.hi * c2, t2 = y.hi * (rl + s3), t3 = y.lo * bh;
+    const DoubleDouble v = quickTwoSum(m.hi, m.lo + (x.lo + p.lo + t3 + t1 + t2));
+    // Each small term carries a few roundings of 2^-53 of itself: 2^-49 of
+    // their magnitudes bounds them all, with room to spare.
+    const double bound = 0x1p-49 * (magnitude(t1) + magnitude(t2) + magnitude(t3) + magnitude(rl) + magnitude(x.lo) +
+                                    magnitude(p.lo) + magnitude(m.lo)) +
+                         0x1p-100 * magnitude(v.hi) + 0x1p-125;
+    if (v.hi + (v.lo + bound) != v.hi || v.hi + (v.lo - bound) != v.hi) return false;
+    result = v.hi;
+    return true;
+}
+
+// sin(x + quarters x pi/2), correctly rounded: the fast kernel after the
+// quick reduction where it can decide, else the exact reduction and kernels.
+double sineOfShifted(double x, int quarters) {
+    const double size = magnitude(x);
+    if (size >= 0.75 && size <= 0x1p20) {
+        const Reduced m = reduceMedium(x);
+        const int q = (m.quadrant + quarters) & 3;
+        double v;
+        if (fastKernel(m.r, (q & 1) != 0, v)) return (q & 2) ? -v : v;
+    }
+    const Reduced a = reduceAny(x);
+    const int q = (a.quadrant + quarters) & 3;
+    double v;
+    if (!fastKernel(a.r, (q & 1) != 0, v)) v = ((q & 1) ? cosineKernel(a.r) : sineKernel(a.r)).hi;
+    return (q & 2) ? -v : v;
+}
+
 }  // namespace
 
 double sin(double x) {
     if (x != x || x - x != 0.0) return x - x;  // NaN stays NaN, infinities give NaN
     if (tiny(x)) return x;                     // sin x = x - x^3/6 rounds to x; keeps -0
-    const Reduced a = reduceAny(x);
-    const DoubleDouble v = (a.quadrant & 1) ? cosineKernel(a.r) : sineKernel(a.r);
-    return (a.quadrant & 2) ? -v.hi : v.hi;
+    return sineOfShifted(x, 0);
 }
 
 double cos(double x) {
     if (x != x || x - x != 0.0) return x - x;
     if (tiny(x)) return 1.0;  // 1 - x^2/2 rounds to 1
-    const Reduced a = reduceAny(x);
-    const DoubleDouble v = (a.quadrant & 1) ? sineKernel(a.r) : cosineKernel(a.r);
-    return ((a.quadrant + 1) & 2) ? -v.hi : v.hi;
+    return sineOfShifted(x, 1);
 }
 
 }  // namespace maths

@@ -4,10 +4,6 @@
 // is serviced by whoever advances it.
 #include "music/output.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +15,7 @@
 #include "music/sequencer.h"
 #include "music/xm_player.h"
 #include "music/xm_types.h"
+#include "platform/thread_priority.h"
 #include "platform/wave_output.h"
 
 MixVoice* voicePool = nullptr;
@@ -58,6 +55,9 @@ struct Output {
     MixerRoutine mixer = nullptr;
     ConverterRoutine converter = nullptr;
     std::int32_t writeFragment = 0;
+    // Fragments mixed by xmSkipFragments since the songs began to be
+    // positioned; -1 while the output plays as usual.
+    std::int64_t skipped = -1;
 
     std::thread thread;
     std::atomic<bool> stopRequested{false};
@@ -73,11 +73,10 @@ struct Output {
 
 Output output;
 
-// Lets every playing song run its ticks through fragment w, mixing each tick's
-// frames, then converts the fragment into the ring.
-void mixFragment(std::int32_t w) {
+// Lets every playing song run its ticks for one fragment, mixing each tick's
+// frames into slice.
+void mixSongs(float* slice) {
     const std::int32_t frames = output.fragmentFrames;
-    float* slice = output.mixBuffer.get() + 2 * static_cast<std::size_t>(w) * frames;
     std::fill(slice, slice + 2 * frames, 0.0f);
     for (XmSong* song = playingSongs.next; song != &playingSongs; song = song->next) {
         if (!song->playing) continue;
@@ -100,33 +99,38 @@ void mixFragment(std::int32_t w) {
         }
         song->framesLeftInTick = left;
     }
-    output.converter(output.ring.get() + 2 * static_cast<std::size_t>(w) * frames, slice, frames);
+}
+
+float* mixSlice(std::int32_t w) { return output.mixBuffer.get() + 2 * static_cast<std::size_t>(w) * output.fragmentFrames; }
+std::int16_t* ringSlice(std::int32_t w) { return output.ring.get() + 2 * static_cast<std::size_t>(w) * output.fragmentFrames; }
+
+// Mixes fragment w and converts it into the ring.
+void mixFragment(std::int32_t w) {
+    mixSongs(mixSlice(w));
+    output.converter(ringSlice(w), mixSlice(w), output.fragmentFrames);
+}
+
+std::int32_t playingFragment() {
+    const std::uint64_t played = output.device->framesPlayed();
+    return static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
 }
 
 // One pass of the output loop: mixes the next fragment if the device has moved
 // past it. While the device plays fragment 0 or 1 any other fragment may be
 // written; from fragment 2 on only those below the one being played.
 bool mixDueFragment() {
-    const std::uint64_t played = output.device->framesPlayed();
-    const auto p = static_cast<std::int32_t>((played % output.ringFrames) / output.fragmentFrames);
+    std::lock_guard<std::mutex> lock(mixingLock());
+    if (output.skipped >= 0) return false;  // the songs are being positioned
+    const std::int32_t p = playingFragment();
     const std::int32_t w = output.writeFragment;
     if (w == p || !(w < p || p <= 1)) return false;
-    {
-        std::lock_guard<std::mutex> lock(mixingLock());
-        mixFragment(w);
-    }
+    mixFragment(w);
     output.writeFragment = w + 1 == output.fragments ? 0 : w + 1;
     return true;
 }
 
-void raisePriority() {
-    // Best effort: a nicer value needs privileges most users lack, and the
-    // ring is long enough to ride out a late wake-up.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), -10);
-}
-
 void outputThread() {
-    raisePriority();
+    raiseThreadPriority();
     while (!output.stopRequested.load(std::memory_order_acquire)) {
         mixDueFragment();
         std::this_thread::sleep_for(kPollInterval);
@@ -205,7 +209,7 @@ bool xmStartOutput(std::int32_t rate) {
 
     WaveOutput* device = output.chosenDevice;
     if (device == nullptr) {
-        output.defaultDevice = makeSdlWaveOutput();
+        output.defaultDevice = makeDefaultWaveOutput();
         device = output.defaultDevice.get();
     }
     if (!device->open(rate)) {
@@ -222,6 +226,7 @@ bool xmStartOutput(std::int32_t rate) {
     output.converter = convertToPcm16;
     linkVoices();
     output.writeFragment = 0;
+    output.skipped = -1;
     output.device = device;
     device->play(output.ring.get(), static_cast<std::uint32_t>(output.ringFrames));
 
@@ -258,4 +263,35 @@ int xmServiceOutput() {
     int mixed = 0;
     while (mixDueFragment()) ++mixed;
     return mixed;
+}
+
+void xmSkipFragments(std::int32_t count) {
+    std::lock_guard<std::mutex> lock(mixingLock());
+    if (output.device == nullptr) return;
+    if (output.skipped < 0) output.skipped = 0;
+    // The mix buffer keeps the last ring's worth of them, one per slot.
+    for (std::int32_t i = 0; i < count; ++i, ++output.skipped) {
+        mixSongs(mixSlice(static_cast<std::int32_t>(output.skipped % output.fragments)));
+    }
+}
+
+void xmQueueSkipped() {
+    std::lock_guard<std::mutex> lock(mixingLock());
+    if (output.device == nullptr || output.skipped < 0) return;
+    // As in a run that played all along: the fragment the device plays now
+    // holds the oldest of the last ring's worth, the ones after it the rest in
+    // order, and the writer refills it once the device has moved on.
+    const std::int32_t p = playingFragment();
+    for (std::int32_t i = 0; i < output.fragments; ++i) {
+        const std::int64_t fragment = output.skipped - output.fragments + i;
+        std::int16_t* destination = ringSlice((p + i) % output.fragments);
+        if (fragment < 0) {
+            std::fill(destination, destination + 2 * output.fragmentFrames, std::int16_t{0});
+        } else {
+            output.converter(destination, mixSlice(static_cast<std::int32_t>(fragment % output.fragments)),
+                             output.fragmentFrames);
+        }
+    }
+    output.writeFragment = p;
+    output.skipped = -1;
 }

@@ -45,3 +45,13 @@ void xmSetWaveOutput(WaveOutput* output);
 // Runs the output loop's body (without its sleep) until it mixes nothing more;
 // returns the number of fragments mixed. For virtual devices.
 int xmServiceOutput();
+
+// Positioning the playing songs, for starting part-way: mixes count fragments
+// exactly as the output would, but plays none of them, so every song's clock,
+// channels and voices move on as if they had been heard. Until
+// xmQueueSkipped the output mixes nothing by itself.
+void xmSkipFragments(std::int32_t count);
+// Ends the positioning: the ring gets the last ring's worth of the skipped
+// fragments, laid out around the device's position as in a run that had
+// played them, so what is heard next is the song from there on.
+void xmQueueSkipped();

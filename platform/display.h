@@ -52,6 +52,8 @@ struct DisplayOptions {
 };
 
 std::unique_ptr<Display> makeSdlDisplay(const DisplayOptions& options);
+// The platform's own screen: an SDL2 window natively, a canvas in the browser.
+std::unique_ptr<Display> makeDefaultDisplay(const DisplayOptions& options);
 
 // A display without a window: keeps the picture in memory (screenPixels),
 // never has events and is always active.

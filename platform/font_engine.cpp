@@ -37,9 +37,14 @@ double weightedAverageWidth(FT_Face face) {
     return sum / 1000.0;
 }
 
+FontObserver fontObserver = nullptr;
+
 }  // namespace
 
+void setFontObserver(FontObserver observer) { fontObserver = observer; }
+
 struct Font::Face {
+    FontRequest request;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     int baseline = 0;
@@ -119,6 +124,7 @@ struct Font::Face {
 };
 
 Font::Font(const FontRequest& request) : face_(std::make_unique<Face>()) {
+    face_->request = request;
     if (!face_->open(request)) face_.reset();
 }
 
@@ -130,6 +136,7 @@ int Font::baseline() const { return face_ ? face_->baseline : 0; }
 
 int Font::textWidth(const char* text) const {
     if (!face_) return 0;
+    if (fontObserver != nullptr) fontObserver(face_->request, text);
     int width = 0;
     for (const char* c = text; *c != '\0'; ++c)
         if (face_->load(*c)) width += Face::roundedAdvance(face_->face->glyph);
@@ -138,6 +145,7 @@ int Font::textWidth(const char* text) const {
 
 void Font::drawText(GreyImage& image, int x, int y, const char* text) const {
     if (!face_ || image.pixels == nullptr) return;
+    if (fontObserver != nullptr) fontObserver(face_->request, text);
     int pen = x;
     for (const char* c = text; *c != '\0'; ++c) {
         if (!face_->load(*c)) continue;

@@ -23,6 +23,11 @@ struct GreyImage {
     int height = 0;
 };
 
+// Build-time baking of the lettering for builds without a font engine (the
+// browser's): when set, every text measured or drawn is reported first.
+using FontObserver = void (*)(const FontRequest& request, const char* text);
+void setFontObserver(FontObserver observer);
+
 class Font {
 public:
     explicit Font(const FontRequest& request);

@@ -15,13 +15,14 @@ struct ResourceData {
 };
 
 // Resource numbers: 102 the song, 103 the figure's skin, 104..108 its poses,
-// 900..902 the font faces of the lettering.
+// 900..902 the font faces of the lettering, 910 the lettering baked from them.
 enum ResourceId {
     kSongResource = 102,
     kSkinResource = 103,
     kSerifFontResource = 900,
     kSerifBoldFontResource = 901,
     kMonoFontResource = 902,
+    kLetteringResource = 910,  // the baked lettering of builds without a font engine
 };
 
 // The bytes of resource id; empty when the executable has no such resource.

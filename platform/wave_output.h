@@ -24,6 +24,8 @@ public:
 
 // The default sound device through SDL2 audio; open() fails when there is none.
 std::unique_ptr<WaveOutput> makeSdlWaveOutput();
+// The platform's own sound device: SDL2 audio natively, Web Audio in the browser.
+std::unique_ptr<WaveOutput> makeDefaultWaveOutput();
 
 // A device that plays only when advanced explicitly (headless runs, tests,
 // rendering to files).

@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages given as arguments that are not installed yet
-# (apt-get update once, only when something is missing).
+# (apt-get update once, only when something is missing). With --list-missing
+# first, only prints those that are missing, on one line.
 set -euo pipefail
+list=0
+if [ "${1:-}" = "--list-missing" ]; then list=1; shift; fi
 missing=()
 for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
         missing+=("$package")
     fi
 done
+if [ $list = 1 ]; then
+    echo "${missing[*]}"
+    exit 0
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     sudo_cmd=()

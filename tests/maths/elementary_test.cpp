@@ -88,4 +88,14 @@ TEST(Elementary, PowersOfTwo) {
     EXPECT_EQ(maths::exp2(-1075.5), 0.0);
 }
 
+// Results below 2^-1022 are rounded once: rounding the high part first and
+// then the low part gave the neighbour of the nearest in these cases.
+TEST(Elementary, SubnormalPowersOfTwo) {
+    EXPECT_EQ(maths::exp2(-0x1.ff182260edf4ep+9), 0x0.e0a3091531e81p-1022);  // 2^-1022.2
+    EXPECT_EQ(maths::exp2(-0x1.ff52b784f4ec1p+9), 0x0.a392365cfddddp-1022);
+    EXPECT_EQ(maths::exp2(-0x1.fff4823c4da6ap+9), 0x0.441bed8da1c5bp-1022);
+    EXPECT_EQ(maths::exp2(-0x1.0005cd2a4fd56p+10), 0x0.3c1a3c5ec9fadp-1022);
+    EXPECT_EQ(maths::exp2(-1074.5), 0x1p-1074);  // 2^-1074.5 is nearer 2^-1074 than 0
+}
+
 }  // namespace

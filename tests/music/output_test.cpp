@@ -306,3 +306,55 @@ TEST(OutputThreads, PlayStopFreeAndRestartWhileTheThreadMixes) {
     xmStopOutput();
     xmSetWaveOutput(nullptr);
 }
+
+// Starting part-way: the songs are mixed unheard up to a fragment, then the
+// device, wherever it is in its ring, plays on exactly what a run that had
+// played from the start would play from there.
+TEST_F(OutputTest, SkippedFragmentsContinueAsIfPlayed) {
+    const std::vector<std::uint8_t> bytes = busyModule();
+    xmSetBufferLength(100);  // 10 fragments
+    ASSERT_TRUE(xmStartOutput(44100));
+    const std::uint32_t fragment = static_cast<std::uint32_t>(fragmentFrames());
+    const std::size_t ring = static_cast<std::size_t>(ringFrames());
+    const std::size_t fragments = ring / fragment;
+
+    // A run from the start: after the ring's silence, the song.
+    XmSong* song = loadXmBytes(bytes);
+    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(xmPlay(song));
+    constexpr std::size_t kSkipped = 37;  // more than a ring, not a whole number of rings
+    const std::size_t total = ring + (kSkipped + 2 * fragments) * fragment;
+    std::vector<std::int16_t> full(2 * total);
+    for (std::size_t done = 0; done < total; done += fragment) {
+        device.advance(fragment, full.data() + 2 * done);
+        xmServiceOutput();
+    }
+    xmFree(song);
+
+    for (const std::uint32_t lead : {0u, 3 * fragment + 100, 15 * fragment + 883}) {
+        ASSERT_TRUE(xmStartOutput(44100));
+        song = loadXmBytes(bytes);
+        ASSERT_NE(song, nullptr);
+        xmSkipFragments(0);
+        ASSERT_TRUE(xmPlay(song));
+        device.advance(lead);
+        EXPECT_EQ(xmServiceOutput(), 0) << "nothing is mixed while positioning";
+        xmSkipFragments(kSkipped);
+        EXPECT_EQ(xmGetTimeMs(song), static_cast<std::int32_t>(kSkipped * fragment * 1000 / 44100));
+        xmQueueSkipped();
+        // The device is part-way through a fragment holding the song a ring
+        // before what was mixed last.
+        const std::size_t from = ring + (kSkipped - fragments) * fragment + lead % fragment;
+        std::vector<std::int16_t> heard(2 * (total - from));
+        for (std::size_t done = 0; done < heard.size() / 2;) {
+            const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(fragment / 2, heard.size() / 2 - done));
+            device.advance(n, heard.data() + 2 * done);
+            xmServiceOutput();
+            done += n;
+        }
+        const std::vector<std::int16_t> expected(full.begin() + static_cast<std::ptrdiff_t>(2 * from), full.end());
+        ASSERT_EQ(heard, expected) << "device " << lead << " frames into its ring";
+        EXPECT_NE(std::count(heard.begin(), heard.end(), 0), static_cast<std::ptrdiff_t>(heard.size()));
+        xmFree(song);
+    }
+}
