@@ -32,10 +32,11 @@ step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBS
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE slow
 
 step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
-step "building (TSan: the player's tests and the show)" cmake --build build-tsan -j "$jobs" --target test_music qorbt
-step "testing (TSan: the output thread; the whole show on SDL's disk audio for 20 s)" \
+step "building (TSan: the player's tests, the pool's, the show)" \
+    cmake --build build-tsan -j "$jobs" --target test_music test_platform qorbt
+step "testing (TSan: the output thread, the drawing threads, the show on SDL's disk audio for 20 s)" \
     env TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/sanitizers/tsan.supp" QORBT_E2E_SOUND_S=20 \
-    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "Threads|e2e_window_sound"
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "Threads|e2e_window_sound|e2e_shot_hashes"
 
 step "fuzzing the XM loader and player (60 s)" scripts/fuzz.sh 60
 

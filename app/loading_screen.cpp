@@ -9,6 +9,7 @@
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
 #include "maths/elementary.h"
+#include "platform/worker_pool.h"
 
 namespace {
 
@@ -48,15 +49,17 @@ void drawLoadingFrame(float time) {
     const double t = std::isfinite(time) ? time : 0.0;
     const double strength = maths::sin(t * 0.0007853981634);  // swings once per 8,000 ms
     const double phase = t * 0.0021896211955331727;
-    for (int j = 0; j < kImageRows; ++j) {
-        const double rowPhase = j * 0.026737967914438502 + phase;
-        std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
-        for (int x = 0; x < kImageWidth; ++x) {
-            // At most 32 rows either way, wrapping round the image's 128 rows.
-            const int n = static_cast<int>(-32.0 * strength * maths::sin(x * 0.028328611898017 + rowPhase));
-            destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
+    workerPool().forBands(kImageRows, [&](int first, int last) {
+        for (int j = first; j < last; ++j) {
+            const double rowPhase = j * 0.026737967914438502 + phase;
+            std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
+            for (int x = 0; x < kImageWidth; ++x) {
+                // At most 32 rows either way, wrapping round the image's 128 rows.
+                const int n = static_cast<int>(-32.0 * strength * maths::sin(x * 0.028328611898017 + rowPhase));
+                destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
+            }
         }
-    }
+    });
 }
 
 void drawThumbnail(bool present) {

@@ -7,13 +7,16 @@
 #include <vector>
 
 #include "app/audio_hash.h"
+#include "app/benchmark.h"
 #include "app/demo_app.h"
 #include "app/headless_driver.h"
 #include "app/options.h"
 #include "music/xm_player.h"
+#include "platform/cpu_features.h"
 #include "platform/dialogs.h"
 #include "platform/display.h"
 #include "platform/wave_output.h"
+#include "platform/worker_pool.h"
 
 #ifndef QORBT_VERSION
 #define QORBT_VERSION "0.1.0"
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
         std::printf("audio %016llx\n", static_cast<unsigned long long>(hash));
         return 0;
     }
+    setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads());
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
         HeadlessDisplay display;
@@ -49,9 +53,14 @@ int main(int argc, char** argv) {
         int code = 0;
         {
             HeadlessDriver driver(device, options);
+            BenchmarkDriver benchmark(driver);
             DemoApp app(display);
-            code = app.run(&driver, options.start);
+            code = app.run(options.benchmark ? static_cast<FrameDriver*>(&benchmark) : &driver, options.start);
             if (!driver.finish()) code = 1;
+            if (options.benchmark && code == 0 &&
+                !publishBenchmark(benchmark.report(workerPool().threadCount(), cpuFeatures::vectorPaths()),
+                                  options.benchmarkJson))
+                code = 1;
         }
         xmSetWaveOutput(nullptr);
         return code;

@@ -42,10 +42,11 @@ bool parseSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 const char* usageText() {
-    return "usage: qorbt [--window] [--no-dialogs] [--no-pacing] [--start T]\n"
+    return "usage: qorbt [--window] [--no-dialogs] [--no-pacing] [--start T] [--threads N]\n"
            "       qorbt --headless [--start T] [--stop T] [--fps F] [--shot T:FILE.png]... [--hash T]...\n"
            "                [--capture FILE.mp4 [--scale N] [--capture-size WxH]\n"
            "                 [--capture-args 'FFMPEG OPTIONS']]\n"
+           "       qorbt --benchmark [--benchmark-json FILE]\n"
            "       qorbt --audio-hash S\n"
            "\n"
            "Runs the show full screen with its music; any key ends it.\n"
@@ -73,6 +74,13 @@ const char* usageText() {
            "  --capture-size WxH  capture in a WxH frame (e.g. 1920x1080), the picture\n"
            "                    centred at the largest whole scale that fits, black around\n"
            "  --capture-args A  extra ffmpeg output options, e.g. '-c:v ffv1' for an .mkv\n"
+           "  --benchmark       run the whole show headless as fast as it goes and print\n"
+           "                    the loading time and each scene's frames, frames per\n"
+           "                    second and frame times (median, 95th and 99th\n"
+           "                    percentile, maximum)\n"
+           "  --benchmark-json FILE  the same figures as JSON too (implies --benchmark)\n"
+           "  --threads N       draw with N threads (1..64; default: one per hardware\n"
+           "                    thread); every frame is the same whatever N\n"
            "  --help            this text\n"
            "  --version         the program's version\n";
 }
@@ -142,6 +150,15 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else if (a == "--capture") {
             if (!value(v) || v.empty()) return fail("--capture needs a file name");
             o.capturePath = v;
+        } else if (a == "--benchmark") {
+            o.benchmark = true;
+        } else if (a == "--benchmark-json") {
+            if (!value(v) || v.empty()) return fail("--benchmark-json needs a file name");
+            o.benchmark = true;
+            o.benchmarkJson = v;
+        } else if (a == "--threads") {
+            if (!value(v) || !parseInt(v, o.threads) || o.threads < 1 || o.threads > 64)
+                return fail("--threads needs a whole number of threads from 1 to 64");
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {
@@ -149,6 +166,12 @@ OptionsResult parseOptions(const std::vector<std::string>& arguments) {
         } else {
             return fail("unknown option '" + a + "'");
         }
+    }
+    if (o.benchmark) {
+        if (o.windowed || !o.shots.empty() || !o.capturePath.empty() || o.start || o.stop)
+            return fail("--benchmark runs the whole show headless: no --window, --shot, --hash, --capture, "
+                        "--start or --stop");
+        o.headless = true;
     }
     if (!o.headless && (!o.shots.empty() || !o.capturePath.empty()))
         return fail(o.shots.empty() ? "--capture needs --headless" : "--shot and --hash need --headless");

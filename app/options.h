@@ -20,6 +20,9 @@ struct Options {
     std::optional<float> start; // demo time (ms) of the first frame shown
     std::optional<float> stop;  // headless: the run ends at the first frame at or after it
     std::string capturePath;    // headless only: whole-show video through ffmpeg
+    int threads = 0;            // drawing threads; 0: one per hardware thread
+    bool benchmark = false;     // headless, timed, the whole show
+    std::string benchmarkJson;  // benchmark figures as JSON here too
     int captureScale = 0;       // whole factor 1..6; 0: the largest that fits the size
     int captureWidth = 0;       // the video frame (letterboxed); 0: the scaled picture
     int captureHeight = 0;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/worker_pool.h"
+
 namespace {
 constexpr int kSide = 256;
 constexpr int kHalf = 128;
@@ -23,7 +25,18 @@ void squeezeRowsIntoDisc(std::uint32_t* picture) {
         // Linear indexing: the middle row's 258 pixels reach one pixel into
         // each neighbouring row, and row 129 later overwrites the second one.
         std::uint32_t* target = picture + y * kSide + (kHalf - a);
-        for (unsigned i = 0; i < 2u * static_cast<unsigned>(a); ++i) target[i] = source[(128u * i) / static_cast<unsigned>(a)];
+        // source[128 i / a], the quotient kept as a running quotient and remainder.
+        const unsigned width = static_cast<unsigned>(a);
+        unsigned quotient = 0, remainder = 0;
+        for (unsigned i = 0; i < 2u * width; ++i) {
+            target[i] = source[quotient];
+            quotient += 128u / width;
+            remainder += 128u % width;
+            if (remainder >= width) {
+                remainder -= width;
+                ++quotient;
+            }
+        }
     }
 }
 
@@ -50,8 +63,12 @@ void discWarp(std::uint32_t* picture) {
     swapQuadrants(picture);
 }
 
-void expandSamples(std::uint32_t* viewportPixels) {
-    for (int g = 0; g < kHeight / 4; ++g) {
+namespace {
+// Sample rows g .. last - 1 and the three rows below each. A group reads only
+// its own sample row, the next one (which no group writes) and its own rows, so
+// groups may run on different threads.
+void expandGroups(std::uint32_t* viewportPixels, int first, int last) {
+    for (int g = first; g < last; ++g) {
         std::uint32_t* top = viewportPixels + 4 * g * kWidth;
         for (int x = 0; x < kWidth; x += 2) {
             const std::uint32_t a = top[x];
@@ -60,8 +77,14 @@ void expandSamples(std::uint32_t* viewportPixels) {
             top[x + 2 * kWidth] = halfMix(a, b);
             top[x + 3 * kWidth] = quarterMix(b, a);
         }
+        // By linear index: a row's last pixel mixes with the next row's first, the
+        // viewport's last with the first pixel below it (both even, so never written here).
+        for (int j = 4 * g * kWidth + 1; j < 4 * (g + 1) * kWidth; j += 2)
+            viewportPixels[j] = halfMix(viewportPixels[j - 1], viewportPixels[j + 1]);
     }
-    // By linear index: a row's last pixel mixes with the next row's first, the
-    // viewport's last with the first pixel below it.
-    for (int j = 1; j < kWidth * kHeight; j += 2) viewportPixels[j] = halfMix(viewportPixels[j - 1], viewportPixels[j + 1]);
+}
+}  // namespace
+
+void expandSamples(std::uint32_t* viewportPixels) {
+    workerPool().forBands(kHeight / 4, [&](int first, int last) { expandGroups(viewportPixels, first, last); });
 }

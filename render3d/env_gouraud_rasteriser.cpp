@@ -1,8 +1,11 @@
 // Gouraud colours averaged per pixel with the environment map seen along the
 // view ray reflected about a normal interpolated across the triangle; the
 // normals are stepped in floating point and not renormalised.
+#include <algorithm>
+
 #include "image2d/pixel_ops.h"
 #include "render3d/mesh.h"
+#include "render3d/reflection_span.h"
 #include "render3d/triangle_setup.h"
 
 namespace {
@@ -11,13 +14,6 @@ void edgeNormal(const EdgePoint& e, const Vector3 (&normals)[3], Vector3& out) {
     out.set(static_cast<float>(e.lerp(static_cast<double>(from.x), static_cast<double>(to.x))),
             static_cast<float>(e.lerp(static_cast<double>(from.y), static_cast<double>(to.y))),
             static_cast<float>(e.lerp(static_cast<double>(from.z), static_cast<double>(to.z))));
-}
-
-// Truncation toward zero, kept in range so that a degenerate ray cannot overflow.
-int truncated(double v) {
-    if (!(v > -1e9)) return -1000000000;
-    if (v > 1e9) return 1000000000;
-    return static_cast<int>(v);
 }
 
 // The world-space view ray through pixel (x, y), at length 256.
@@ -37,17 +33,17 @@ void Mesh::EnvGouraudSpan(std::uint32_t* viewport, int xLeft, int xRight, int y,
     const Vector3 r1 = viewRay(xRight, y, projectionFactor, viewToWorld).reflect(spanNormalRight);
     const double dx = static_cast<double>(r1.x) - r0.x, dy = static_cast<double>(r1.y) - r0.y,
                  dz = static_cast<double>(r1.z) - r0.z;
+    const ReflectionSpan span{r0, dx, dy, dz, length};
     std::uint32_t* pixel = viewport + y * 640 + xLeft;
-    for (int k = 0; k < length; ++k) {
-        const float rx = static_cast<float>(r0.x + dx * k / length);
-        const float ry = static_cast<float>(r0.y + dy * k / length);
-        const float rz = static_cast<float>(r0.z + dz * k / length);
-        std::uint32_t u = static_cast<std::uint32_t>(truncated(rx * 0.5)) & 0xffu;
-        const std::uint32_t v = static_cast<std::uint32_t>(truncated(ry * 0.5)) & 0xffu;
-        if (rz < 0.0f) u = 255 - u;  // the back hemisphere, mirrored
-        const std::uint32_t texel = envMap[v * 256 + u];
-        const std::uint32_t gouraud = blend(leftColour, rightColour, static_cast<std::uint32_t>((k * 256) / length));
-        pixel[k] = average(gouraud, texel);
+    constexpr int kChunk = 256;
+    std::uint32_t texels[kChunk];
+    for (int first = 0; first < length; first += kChunk) {
+        const int count = std::min(kChunk, length - first);
+        reflectionTexels(span, first, count, texels);
+        for (int k = first; k < first + count; ++k) {
+            const std::uint32_t gouraud = blend(leftColour, rightColour, static_cast<std::uint32_t>((k * 256) / length));
+            pixel[k] = average(gouraud, envMap[texels[k - first]]);
+        }
     }
 }
 

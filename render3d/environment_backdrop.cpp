@@ -1,8 +1,10 @@
 #include "render3d/environment_backdrop.h"
 
 #include "image2d/image_warps.h"
+#include "platform/worker_pool.h"
 #include "render3d/camera.h"
 #include "render3d/environment_map.h"
+#include "render3d/environment_rays.h"
 #include "render3d/view_rays.h"
 
 EnvironmentBackdrop::EnvironmentBackdrop() : rays(new Vector3[kViewRayCount]) {
@@ -20,14 +22,10 @@ void EnvironmentBackdrop::draw(std::uint32_t* viewport, Camera& camera, LightSet
     if (envMap == nullptr) return;
     viewToWorld.copyFrom(camera.rotation);
     viewToWorld.transposeInPlace();
-    for (int b = 0; b < kViewRayRows; ++b) {
-        std::uint32_t* row = viewport + 4 * b * 640;
-        const Vector3* rowRays = rays + b * kViewRayColumns;
-        for (int i = 0; i < kViewRayColumns; ++i) {
-            Vector3 direction = rowRays[i];
-            direction.transform(viewToWorld);
-            row[2 * i] = environmentTexel(envMap, direction);
-        }
-    }
+    workerPool().forBands(kViewRayRows, [&](int first, int last) {
+        for (int b = first; b < last; ++b)
+            environmentRayTexels(rays + b * kViewRayColumns, kViewRayColumns, viewToWorld, envMap,
+                                 viewport + 4 * b * 640, 2);
+    });
     expandSamples(viewport);
 }

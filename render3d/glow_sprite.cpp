@@ -1,6 +1,10 @@
 #include "render3d/glow_sprite.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "image2d/pixel_ops.h"
+#include "image2d/pixel_spans.h"
 #include "render3d/camera.h"
 #include "render3d/frustum_clipper.h"
 #include "render3d/triangle_setup.h"
@@ -45,10 +49,27 @@ void GlowSprite::SpriteTriangle(std::uint32_t* viewport, const Vector3& va, cons
 void GlowSprite::SpriteSpan(std::uint32_t* viewport, int x0, int x1, int y) {
     const int texRow = ((texStep * (y - screenTop)) / 256) & (kTexSide - 1);
     const std::uint8_t* mapRow = intensityMap + texRow * kTexSide;
-    for (int x = x0; x < x1; ++x) {
-        const int texColumn = ((texStep * (x - screenLeft)) / 256) & (kTexSide - 1);
-        const std::uint8_t k = mapRow[texColumn];
-        // addPixel leaves pixels outside the viewport alone.
-        if (k != 0) addPixel(viewport, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), scale(colour, k));
+    auto texel = [&](int x) { return mapRow[((texStep * (x - screenLeft)) / 256) & (kTexSide - 1)]; };
+    if (static_cast<std::int16_t>(y) != y || x0 < INT16_MIN || x1 > INT16_MAX + 1) {
+        // Coordinates beyond 16 bits wrap as addPixel's do.
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t k = texel(x);
+            if (k != 0) addPixel(viewport, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), scale(colour, k));
+        }
+        return;
     }
+    if (y < 0 || y >= kViewportHeight) return;
+    const int from = std::max(x0, 0);
+    const int to = std::min(x1, kViewportWidth);
+    if (from >= to) return;
+    std::uint8_t intensity[kViewportWidth];
+    if (from >= screenLeft) {
+        // Right of the texture's left edge the dividend is never negative, so
+        // the division is a shift of a running sum.
+        unsigned u = static_cast<unsigned>(texStep * (from - screenLeft));
+        for (int x = from; x < to; ++x, u += texStep) intensity[x - from] = mapRow[(u >> 8) & (kTexSide - 1)];
+    } else {
+        for (int x = from; x < to; ++x) intensity[x - from] = texel(x);
+    }
+    addScaledSpan(viewport + y * kViewportWidth + from, intensity, to - from, colour);
 }

@@ -16,33 +16,11 @@ void Vector3::add(const Vector3& o) {
     z += o.z;
 }
 
-void Vector3::transform(const Matrix3& matrix) {
-    const float* m = matrix.m;
-    const double vx = x, vy = y, vz = z;
-    x = static_cast<float>(vx * m[0] + vy * m[3] + vz * m[6]);
-    y = static_cast<float>(vx * m[1] + vy * m[4] + vz * m[7]);
-    z = static_cast<float>(vx * m[2] + vy * m[5] + vz * m[8]);
-}
-
 float Vector3::distance(const Vector3& o) const {
     const double dx = static_cast<double>(x) - o.x;
     const double dy = static_cast<double>(y) - o.y;
     const double dz = static_cast<double>(z) - o.z;
     return static_cast<float>(std::sqrt(dx * dx + dy * dy + dz * dz));
-}
-
-void Vector3::setLength(float length) {
-    const double d = static_cast<double>(x) * x + static_cast<double>(y) * y + static_cast<double>(z) * z;
-    if (d == 0.0) return;
-    const double k = std::sqrt(static_cast<double>(length) * length / d);
-    x = static_cast<float>(x * k);
-    y = static_cast<float>(y * k);
-    z = static_cast<float>(z * k);
-}
-
-float Vector3::dotScaled(Vector3 o) const {
-    return static_cast<float>((static_cast<double>(x) * o.x + static_cast<double>(y) * o.y +
-                               static_cast<double>(z) * o.z) / 65536.0);
 }
 
 void Vector3::faceNormal(Vector3 p1, Vector3 p2, Vector3 p3) {
@@ -54,15 +32,6 @@ void Vector3::faceNormal(Vector3 p1, Vector3 p2, Vector3 p3) {
     y = static_cast<float>(ux * wz - uz * wx);
     z = static_cast<float>(uy * wx - ux * wy);
     setLength(256.0f);
-}
-
-Vector3 Vector3::reflect(const Vector3& n) const {
-    const float d = dotScaled(n);  // rounded to float like every stored dot product
-    Vector3 r;
-    r.x = static_cast<float>(x - 2.0 * d * n.x);
-    r.y = static_cast<float>(y - 2.0 * d * n.y);
-    r.z = static_cast<float>(z - 2.0 * d * n.z);
-    return r;
 }
 
 void Matrix3::copyFrom(const Matrix3& o) {

@@ -7,6 +7,7 @@
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
 #include "maths/elementary.h"
+#include "platform/worker_pool.h"
 #include "scenes/scene2_plasma_sky.h"
 #include "scenes/scenes.h"
 #include "scenes/tunnel_maps.h"
@@ -70,17 +71,19 @@ void drawTunnel(float t) {
     if (depthMap == nullptr || angleMap == nullptr || plasmaImage == nullptr) return;
     const int turn = static_cast<int>(t * -0.0625);
     const int stream = static_cast<int>(t * -0.25);
-    for (int r = 0; r < kMapHeight; ++r) {
-        std::uint32_t* row = viewport + (2 * r + 1) * kViewportWidth + 1;
-        const int first = r * kMapWidth;
-        for (int j = 0; j < kMapWidth; ++j) {
-            const std::int32_t d = depthMap[first + j];
-            if (d == kNoDisc) continue;
-            const int u = (angleMap[first + j] - turn) & 255;
-            const int v = (d - stream) & 255;
-            row[2 * j] = blend(0u, plasmaImage[u * kPlasmaSize + v], static_cast<std::uint32_t>(d >> 5));
+    workerPool().forBands(kMapHeight, [&](int firstRow, int lastRow) {
+        for (int r = firstRow; r < lastRow; ++r) {
+            std::uint32_t* row = viewport + (2 * r + 1) * kViewportWidth + 1;
+            const int first = r * kMapWidth;
+            for (int j = 0; j < kMapWidth; ++j) {
+                const std::int32_t d = depthMap[first + j];
+                if (d == kNoDisc) continue;
+                const int u = (angleMap[first + j] - turn) & 255;
+                const int v = (d - stream) & 255;
+                row[2 * j] = blend(0u, plasmaImage[u * kPlasmaSize + v], static_cast<std::uint32_t>(d >> 5));
+            }
         }
-    }
+    });
 }
 
 // The names page, wrapping both ways, waved by up to 32 pixels: sideways by
@@ -110,22 +113,31 @@ void addGreetings(float t) {
     }
 }
 
-// Fills the three other pixels of every 2x2 block from the drawn ones, in
-// linear order. The first block row reads the upper bar's last row, and the
-// first pixel of an odd row reads the last pixel of the row above, which this
-// pass reaches only later: both are black here.
+// Fills the three other pixels of every 2x2 block from the drawn ones, as a
+// pass in linear order would. The first block row reads the upper bar's last
+// row, and the first pixel of an odd row reads the last pixel of the row
+// above, which such a pass reaches only later: both are black here. The even
+// rows read the odd row above, finished by the row before; so the odd rows are
+// completed first, all of them, and then the even rows, each step by bands.
 void fillIn() {
     std::uint32_t* const p = viewport;
-    for (int r = 0; r < kMapHeight; ++r) {
-        const int above = (2 * r - 1) * kViewportWidth;
-        const int even = 2 * r * kViewportWidth;
-        const int odd = (2 * r + 1) * kViewportWidth;
-        for (int x = 0; x < kViewportWidth; x += 2) {
-            p[odd + x] = average(p[odd + x - 1], p[odd + x + 1]);
-            p[even + x + 1] = average(p[odd + x + 1], p[above + x + 1]);
-            p[even + x] = average(p[above + x], p[odd + x]);
+    workerPool().forBands(kMapHeight, [&](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const int odd = (2 * r + 1) * kViewportWidth;
+            for (int x = 0; x < kViewportWidth; x += 2) p[odd + x] = average(p[odd + x - 1], p[odd + x + 1]);
         }
-    }
+    });
+    workerPool().forBands(kMapHeight, [&](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const int above = (2 * r - 1) * kViewportWidth;
+            const int even = 2 * r * kViewportWidth;
+            const int odd = (2 * r + 1) * kViewportWidth;
+            for (int x = 0; x < kViewportWidth; x += 2) {
+                p[even + x + 1] = average(p[odd + x + 1], p[above + x + 1]);
+                p[even + x] = average(p[above + x], p[odd + x]);
+            }
+        }
+    });
 }
 
 }  // namespace

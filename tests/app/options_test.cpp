@@ -34,6 +34,28 @@ TEST(Options, BadOptionsNameTheOption) {
     EXPECT_FALSE(parseOptions({"--window", "--headless"}).error.empty());
 }
 
+TEST(Options, ThreadsFromOneTo64) {
+    EXPECT_EQ(parseOptions({}).options.threads, 0);  // the hardware's count
+    EXPECT_EQ(parseOptions({"--threads", "1"}).options.threads, 1);
+    EXPECT_EQ(parseOptions({"--headless", "--threads", "64"}).options.threads, 64);
+    for (const char* bad : {"0", "65", "-2", "two", ""})
+        EXPECT_NE(parseOptions({"--threads", bad}).error.find("--threads"), std::string::npos) << bad;
+    EXPECT_NE(parseOptions({"--threads"}).error.find("--threads"), std::string::npos);
+}
+
+TEST(Options, BenchmarkIsAWholeHeadlessRun) {
+    const OptionsResult r = parseOptions({"--benchmark-json", "b.json", "--threads", "2"});
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_TRUE(r.options.benchmark);
+    EXPECT_TRUE(r.options.headless);
+    EXPECT_EQ(r.options.benchmarkJson, "b.json");
+    EXPECT_TRUE(parseOptions({"--benchmark"}).options.headless);
+    EXPECT_NE(parseOptions({"--benchmark", "--hash", "0"}).error.find("--benchmark"), std::string::npos);
+    EXPECT_NE(parseOptions({"--benchmark", "--window"}).error.find("--benchmark"), std::string::npos);
+    EXPECT_NE(parseOptions({"--benchmark", "--start", "5000"}).error.find("--benchmark"), std::string::npos);
+    EXPECT_NE(parseOptions({"--benchmark-json"}).error.find("--benchmark-json"), std::string::npos);
+}
+
 TEST(Options, StartStopAndCaptureSizes) {
     OptionsResult r = parseOptions({"--start", "40280"});
     ASSERT_TRUE(r.error.empty()) << r.error;

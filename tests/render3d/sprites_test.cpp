@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
+
+#include "image2d/pixel_ops.h"
 
 #include "render3d/camera.h"
 #include "render3d/environment_backdrop.h"
@@ -266,6 +269,34 @@ TEST_F(GlowSpriteTest, SpanTruncatesTowardZeroAndKeepsTheLowSixBits) {
     sprite.screenTop = 10;
     sprite.SpriteSpan(view, 20, 21, 3);
     EXPECT_EQ(at(20, 3), 0x3F3F3Fu);
+}
+
+// The row-at-a-time span against the pixel-at-a-time rule it replaces, on
+// random textures, steps and placements: spans cut by the viewport's sides,
+// starting left or right of the texture's edge, rows outside the viewport.
+TEST_F(GlowSpriteTest, SpanMatchesThePixelRuleOnRandomSpans) {
+    std::mt19937 random(16);
+    for (auto& k : map) k = static_cast<std::uint8_t>(random() % 4 == 0 ? 0 : random());
+    for (int trial = 0; trial < 300; ++trial) {
+        for (auto& p : frame) p = static_cast<std::uint32_t>(random());
+        std::vector<std::uint32_t> expected = frame;
+        sprite.colour = static_cast<std::uint32_t>(random());
+        sprite.texStep = static_cast<std::uint16_t>(1 + random() % 600);
+        sprite.screenLeft = static_cast<std::int16_t>(static_cast<int>(random() % 900) - 200);
+        sprite.screenTop = static_cast<std::int16_t>(static_cast<int>(random() % 400) - 50);
+        const int y = static_cast<int>(random() % 300) - 6;
+        const int x0 = static_cast<int>(random() % 800) - 80;
+        const int x1 = x0 + static_cast<int>(random() % 200);
+        const int texRow = ((sprite.texStep * (y - sprite.screenTop)) / 256) & 63;
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t k = map[texRow * 64 + (((sprite.texStep * (x - sprite.screenLeft)) / 256) & 63)];
+            if (k != 0)
+                addPixel(expected.data() + kViewportOffset, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                         scale(sprite.colour, k));
+        }
+        sprite.SpriteSpan(view, x0, x1, y);
+        ASSERT_EQ(frame, expected) << "trial " << trial;
+    }
 }
 
 TEST_F(GlowSpriteTest, TooNearOrTooSmallDrawsNothing) {

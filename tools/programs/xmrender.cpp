@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -312,6 +313,10 @@ int main(int argc, char** argv) {
     }
     playOnce.tick = song->tickHandler;
     song->tickHandler = tickOnce;
+    // Large writes: stdio's default buffer would make one system call per 4 KiB.
+    constexpr std::size_t kOutBuffer = 1 << 20;
+    const std::unique_ptr<char[]> outBuffer(new char[kOutBuffer]);
+    std::setvbuf(out, outBuffer.get(), _IOFBF, kOutBuffer);
     writeWavHeader(out, options.rate, 0);
     std::uint64_t frames = 0;
     bool ok = render(device, out, options, frames);

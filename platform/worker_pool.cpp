@@ -1,0 +1,95 @@
+#include "platform/worker_pool.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+constexpr int kBandsPerThread = 6;
+}  // namespace
+
+WorkerPool::WorkerPool(int threads) {
+    const int extra = std::max(threads, 1) - 1;
+    workers_.reserve(static_cast<std::size_t>(extra));
+    for (int i = 0; i < extra; ++i) workers_.emplace_back([this] { work(); });
+}
+
+WorkerPool::~WorkerPool() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    start_.notify_all();
+    workers_.clear();  // joins
+}
+
+void WorkerPool::run(int count, BandJob job) {
+    const int bands = std::min(threadCount() * kBandsPerThread, count);
+    if (threadCount() == 1 || bands <= 1) {
+        if (count > 0) job.call(job.function, 0, count);
+        return;
+    }
+    std::uint32_t pass = 0;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        pass = ++pass_;
+        job_ = job;
+        count_ = count;
+        bands_ = bands;
+        unfinished_.store(bands, std::memory_order_relaxed);
+        next_.store(static_cast<std::uint64_t>(pass) << 32, std::memory_order_release);
+    }
+    start_.notify_all();
+    takeBands(pass, job, count, bands);
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return unfinished_.load(std::memory_order_acquire) == 0; });
+}
+
+void WorkerPool::takeBands(std::uint32_t pass, const BandJob& job, int count, int bands) {
+    std::uint64_t next = next_.load(std::memory_order_acquire);
+    for (;;) {
+        if (static_cast<std::uint32_t>(next >> 32) != pass) return;
+        const auto band = static_cast<int>(next & 0xFFFFFFFFu);
+        if (band >= bands) return;
+        if (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel)) continue;
+        const int first = static_cast<int>(static_cast<std::int64_t>(count) * band / bands);
+        const int last = static_cast<int>(static_cast<std::int64_t>(count) * (band + 1) / bands);
+        job.call(job.function, first, last);
+        if (unfinished_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            done_.notify_one();
+        }
+        next = next_.load(std::memory_order_acquire);
+    }
+}
+
+void WorkerPool::work() {
+    std::uint32_t seen = 0;
+    for (;;) {
+        BandJob job;
+        int count = 0;
+        int bands = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            start_.wait(lock, [&] { return stopping_ || pass_ != seen; });
+            if (stopping_) return;
+            seen = pass_;
+            job = job_;
+            count = count_;
+            bands = bands_;
+        }
+        takeBands(seen, job, count, bands);
+    }
+}
+
+namespace {
+std::unique_ptr<WorkerPool> showPool;
+}  // namespace
+
+void setWorkerThreads(int threads) { showPool = std::make_unique<WorkerPool>(threads); }
+
+WorkerPool& workerPool() {
+    if (!showPool) showPool = std::make_unique<WorkerPool>(1);
+    return *showPool;
+}
+
+int defaultWorkerThreads() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
