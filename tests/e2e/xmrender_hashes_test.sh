@@ -7,7 +7,7 @@
 set -u
 build=$2
 xmrender=$build/tools/programs/xmrender
-corpus=${QORBT_XM_CORPUS:-/work/shared/xm-corpus}
+corpus=${QORBT_XM_CORPUS:-$(dirname "$0")/../../../shared/xm-corpus}
 expected="$(dirname "$0")/xmrender_hashes.txt"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
