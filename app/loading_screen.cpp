@@ -42,6 +42,19 @@ void buildLoadingImage() {
 
 const std::uint32_t* loadingImagePixels() { return image.get(); }
 
+namespace {
+// The wave's row offset, trunc(-32 x strength x sin(angle)) with the show's own
+// sine. The C library's sine is within an ulp of it, so the product moves by
+// far less than 1e-9: unless that lands so close to a whole number, its
+// truncation is the same, and the slower correctly rounded sine decides only
+// then. Per pixel this is the costliest sine of the show.
+int waveOffset(double strength, double angle) {
+    const double quick = -32.0 * strength * std::sin(angle);
+    if (std::fabs(quick - std::nearbyint(quick)) > 1e-9) return static_cast<int>(quick);
+    return static_cast<int>(-32.0 * strength * maths::sin(angle));
+}
+}  // namespace
+
 void drawLoadingFrame(float time) {
     if (viewport == nullptr) return;
     std::memset(viewport, 0, sizeof(std::uint32_t) * kFrameWidth * kViewportRows);
@@ -55,7 +68,7 @@ void drawLoadingFrame(float time) {
             std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
             for (int x = 0; x < kImageWidth; ++x) {
                 // At most 32 rows either way, wrapping round the image's 128 rows.
-                const int n = static_cast<int>(-32.0 * strength * maths::sin(x * 0.028328611898017 + rowPhase));
+                const int n = waveOffset(strength, x * 0.028328611898017 + rowPhase);
                 destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
             }
         }
