@@ -28,7 +28,8 @@ std::int32_t truncated(double value) {
 std::int32_t voiceVolumeOf(const XmChannel& channel, std::int32_t globalVolume) {
     const double volume = static_cast<double>(channel.volume + channel.volumeDelta) * channel.envelopeVolume *
                           channel.fadeoutVolume * globalVolume * static_cast<double>(kVolumeScale);
-    // Only an envelope moved before its first point goes outside 0..127.
+    // A sample's default volume above 64, or an envelope moved before its
+    // first point, goes outside 0..127.
     return std::clamp(truncated(volume), 0, 127);
 }
 

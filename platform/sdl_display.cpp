@@ -111,6 +111,7 @@ private:
     static constexpr int kWaitStepMs = 100;
     static constexpr int kVideoAttempts = 3;
     static constexpr int kVideoRetryMs = 100;
+    static constexpr int kVsyncCheckIntervals = 30;
 
     DisplaySetup failed(DisplaySetup step) {
         cause_ = SDL_GetError();
@@ -152,18 +153,28 @@ private:
                            : 60;
         refresh_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / hz));
         nextShow_ = {};
+        checkStart_ = {};
+        checkIntervals_ = 0;
     }
 
     void waitForRefresh() {
         if (!options_.pacing) return;
         const auto now = Clock::now();
         if (vsync_) {
-            // A present that returns well within a refresh of the last one was
-            // not synchronised (the software renderer claims vsync it cannot
-            // give on X): pace by the clock from then on.
-            const bool early = lastShow_ != Clock::time_point{} && now - lastShow_ < refresh_ / 2;
-            lastShow_ = now;
-            if (!early) return;
+            // Presents that really wait for the refresh never come faster than
+            // it. The software renderer claims vsync it cannot give on X; when
+            // its presents are slow (a large screen) each one alone takes most
+            // of a refresh, so only a run of them shows it: when a run comes
+            // clearly faster than the refresh, pace by the clock from then on.
+            if (checkStart_ == Clock::time_point{}) {
+                checkStart_ = now;
+                return;
+            }
+            if (++checkIntervals_ < kVsyncCheckIntervals) return;
+            const bool tooFast = now - checkStart_ < refresh_ * kVsyncCheckIntervals * 9 / 10;
+            checkStart_ = now;
+            checkIntervals_ = 0;
+            if (!tooFast) return;
             vsync_ = false;
         }
         // Late by more than a refresh (or the first frame): count afresh from now.
@@ -227,7 +238,8 @@ private:
     bool vsync_ = false;
     Clock::duration refresh_{};
     Clock::time_point nextShow_{};  // when the next frame may be shown; zero = not yet
-    Clock::time_point lastShow_{};  // the last present while vsync is trusted
+    Clock::time_point checkStart_{};  // the first present of the run being checked while vsync is trusted
+    int checkIntervals_ = 0;           // presents since then
 };
 
 }  // namespace
