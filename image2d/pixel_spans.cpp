@@ -1,6 +1,8 @@
 #include "image2d/pixel_spans.h"
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 #include <cstring>
 
@@ -26,6 +28,7 @@ void addScaledSpan(std::uint32_t* dst, const std::uint8_t* intensity, int count,
         addScaledSpanScalar(dst, intensity, count, colour);
         return;
     }
+#ifdef __SSE2__
     // scale(): each channel times k, shifted right by 7, saturated at 255. The
     // products fit 16 bits; the pack saturates exactly as scale() clamps. The
     // colour's top byte is dropped, as scale() drops it.
@@ -53,4 +56,5 @@ void addScaledSpan(std::uint32_t* dst, const std::uint8_t* intensity, int count,
         _mm_storeu_si128(p, _mm_and_si128(sum, keep));
     }
     addScaledSpanScalar(dst + i, intensity + i, count - i, colour);
+#endif
 }

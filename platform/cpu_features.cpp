@@ -16,6 +16,11 @@ const bool enabled = initialVectorPaths();
 
 }  // namespace
 
+// Without SSE2 (the browser build) the kernels have only their scalar paths.
+#ifdef __SSE2__
 bool vectorPaths() { return enabled; }
+#else
+bool vectorPaths() { return false; }
+#endif
 
 }  // namespace cpuFeatures

@@ -7,10 +7,12 @@ namespace {
 constexpr int kBandsPerThread = 6;
 }  // namespace
 
-WorkerPool::WorkerPool(int threads) {
+WorkerPool::WorkerPool([[maybe_unused]] int threads) {
+#ifndef __EMSCRIPTEN__
     const int extra = std::max(threads, 1) - 1;
     workers_.reserve(static_cast<std::size_t>(extra));
     for (int i = 0; i < extra; ++i) workers_.emplace_back([this] { work(); });
+#endif
 }
 
 WorkerPool::~WorkerPool() {
@@ -92,4 +94,10 @@ WorkerPool& workerPool() {
     return *showPool;
 }
 
-int defaultWorkerThreads() { return std::max(1, static_cast<int>(std::thread::hardware_concurrency())); }
+int defaultWorkerThreads() {
+#ifdef __EMSCRIPTEN__
+    return 1;
+#else
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+#endif
+}

@@ -16,6 +16,14 @@
 #include <thread>
 #include <vector>
 
+#ifdef __EMSCRIPTEN__
+// The browser build has no threads (so the page needs no special server
+// headers): its pool never starts one and every pass runs on the caller.
+struct WorkerThread {};
+#else
+using WorkerThread = std::jthread;
+#endif
+
 class WorkerPool {
 public:
     explicit WorkerPool(int threads);
@@ -43,7 +51,7 @@ private:
     // Runs bands of pass `pass` until none is left to take.
     void takeBands(std::uint32_t pass, const BandJob& job, int count, int bands);
 
-    std::vector<std::jthread> workers_;
+    std::vector<WorkerThread> workers_;
     std::mutex mutex_;
     std::condition_variable start_;
     std::condition_variable done_;

@@ -1,6 +1,8 @@
 #include "render3d/environment_rays.h"
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 #include "platform/cpu_features.h"
 #include "render3d/environment_map.h"
@@ -20,6 +22,7 @@ void environmentRayTexels(const Vector3* directions, int count, const Matrix3& m
         environmentRayTexelsScalar(directions, count, m, map, out, step);
         return;
     }
+#ifdef __SSE2__
     __m128d c[9];
     for (int i = 0; i < 9; ++i) c[i] = _mm_set1_pd(m.m[i]);
     // One coordinate of the turned pair: (x m[a] + y m[a + 3]) + z m[a + 6], rounded to float.
@@ -41,4 +44,5 @@ void environmentRayTexels(const Vector3* directions, int count, const Matrix3& m
         out[(k + 1) * step] = map[_mm_cvtsi128_si32(_mm_srli_si128(index, 4))];
     }
     environmentRayTexelsScalar(directions + k, count - k, m, map, out + k * step, step);
+#endif
 }

@@ -1,6 +1,8 @@
 #include "render3d/reflection_span.h"
 
+#ifdef __SSE2__
 #include <emmintrin.h>
+#endif
 
 #include "platform/cpu_features.h"
 
@@ -12,6 +14,7 @@ int truncated(double v) {
     return static_cast<int>(v);
 }
 
+#ifdef __SSE2__
 // Halved, clamped as truncated() clamps (a NaN goes low: max_pd returns its
 // second operand then) and truncated, for two lanes; the result in the low
 // two 32-bit lanes.
@@ -20,6 +23,7 @@ __m128i truncatedHalves(__m128 value) {
     v = _mm_min_pd(_mm_max_pd(v, _mm_set1_pd(-1e9)), _mm_set1_pd(1e9));
     return _mm_cvttpd_epi32(v);
 }
+#endif
 }  // namespace
 
 void reflectionTexelsScalar(const ReflectionSpan& s, int first, int count, std::uint32_t* index) {
@@ -39,6 +43,7 @@ void reflectionTexels(const ReflectionSpan& s, int first, int count, std::uint32
         reflectionTexelsScalar(s, first, count, index);
         return;
     }
+#ifdef __SSE2__
     const __m128d x0 = _mm_set1_pd(s.r0.x), y0 = _mm_set1_pd(s.r0.y), z0 = _mm_set1_pd(s.r0.z);
     const __m128d dx = _mm_set1_pd(s.dx), dy = _mm_set1_pd(s.dy), dz = _mm_set1_pd(s.dz);
     const __m128d length = _mm_set1_pd(s.length);
@@ -57,4 +62,5 @@ void reflectionTexels(const ReflectionSpan& s, int first, int count, std::uint32
         _mm_storel_epi64(reinterpret_cast<__m128i*>(index + i), texel);
     }
     reflectionTexelsScalar(s, first + i, count - i, index + i);
+#endif
 }
