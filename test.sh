@@ -15,12 +15,15 @@ packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${WEB_PACKAGES[@]}" "${WE
 jobs=$(nproc)
 start=$(date +%s)
 
+# ctest's closing line on the terminal too (with --verbose it is there already).
+summary() { grep -E "tests passed|tests failed" "$STEPS_LOG" | tail -n 1 || true; }
 configure() {  # configure DIR BUILD-TYPE [OPTIONS...]
     cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE="$2" "${@:3}"
 }
 step "configuring (RelWithDebInfo)" configure build RelWithDebInfo
 step "building (RelWithDebInfo)" cmake --build build -j "$jobs"
 step "testing" ctest --test-dir build --output-on-failure -j "$jobs"
+summary
 
 step "building the browser version" env QORBT_HOST_BUILD=build scripts/build_web.sh
 step "testing the browser version against the native one" bash tests/web/browser_hashes_test.sh build/qorbt build-web/dist
@@ -30,6 +33,7 @@ step "building (ASan+UBSan)" cmake --build build-asan -j "$jobs"
 step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
     LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp QORBT_E2E_LIMIT_MS=10000 QORBT_E2E_LOAD_S=10 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE slow
+summary
 
 step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
 step "building (TSan: the player's tests, the pool's, the show)" \
@@ -37,6 +41,7 @@ step "building (TSan: the player's tests, the pool's, the show)" \
 step "testing (TSan: the output thread, the drawing threads, the show on SDL's disk audio for 20 s)" \
     env TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/sanitizers/tsan.supp" QORBT_E2E_SOUND_S=20 \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "Threads|e2e_window_sound|e2e_shot_hashes"
+summary
 
 step "fuzzing the XM loader and player (60 s)" scripts/fuzz.sh 60
 
