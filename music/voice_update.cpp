@@ -1,5 +1,6 @@
 // Channel state turned into the voice's frequency, volume and panning.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +24,26 @@ std::int32_t truncated(double value) {
     return static_cast<std::int32_t>(value);
 }
 
+// 2^(n / 768) for the linear pitch n. A given n always gives the same bits, so
+// each factor is computed on its first use and kept for every later one (a
+// tick can ask for dozens). The table is shared by all songs; an n outside it
+// is computed each time.
+constexpr std::int64_t kLowestPitch = -16384;
+constexpr std::int64_t kPitchCount = 32768;
+std::atomic<double> pitchFactors[kPitchCount];  // 0 = not computed yet
+
+double linearPitchFactor(std::int32_t n) {
+    const std::int64_t index = n - kLowestPitch;
+    if (index < 0 || index >= kPitchCount) return maths::exp2(n / 768.0);
+    std::atomic<double>& entry = pitchFactors[index];
+    double factor = entry.load(std::memory_order_relaxed);
+    if (factor == 0.0) {
+        factor = maths::exp2(n / 768.0);
+        entry.store(factor, std::memory_order_relaxed);
+    }
+    return factor;
+}
+
 }  // namespace
 
 std::int32_t voiceVolumeOf(const XmChannel& channel, std::int32_t globalVolume) {
@@ -40,8 +61,7 @@ std::int32_t voicePanningOf(const XmChannel& channel) {
 
 std::int32_t voiceFrequencyOf(const XmChannel& channel, bool linear) {
     if (linear) {
-        const double octaves = (4608 - channel.period + channel.periodDelta) / 768.0;
-        return truncated(8363.0 * maths::exp2(octaves));
+        return truncated(8363.0 * linearPitchFactor(4608 - channel.period + channel.periodDelta));
     }
     const std::int32_t period = channel.period + channel.periodDelta;
     return period != 0 ? 14317056 / period : 0;

@@ -1,13 +1,17 @@
 #include "music/xm_file_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 void XmFileReader::read(void* destination, std::int32_t count) {
-    if (count <= 0) return;
-    std::int32_t copied = callbacks_.read(destination, count, handle_);
-    if (copied < 0) copied = 0;
-    if (copied > count) copied = count;
+    const std::int32_t copied = readAvailable(destination, count);
     if (copied < count) std::memset(static_cast<std::uint8_t*>(destination) + copied, 0, count - copied);
+}
+
+std::int32_t XmFileReader::readAvailable(void* destination, std::int32_t count) {
+    if (count <= 0) return 0;
+    const std::int32_t copied = callbacks_.read(destination, count, handle_);
+    return std::clamp(copied, 0, count);
 }
 
 std::uint8_t XmFileReader::u8() {

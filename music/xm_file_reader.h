@@ -12,6 +12,9 @@ public:
 
     // Copies count bytes to destination; what the file lacks becomes zero.
     void read(void* destination, std::int32_t count);
+    // Copies up to count bytes and returns how many the file had; the rest
+    // of destination is left as it was.
+    std::int32_t readAvailable(void* destination, std::int32_t count);
     std::uint8_t u8();
     std::uint16_t u16();
     std::uint32_t u32();

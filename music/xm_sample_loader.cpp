@@ -54,13 +54,28 @@ void widenEightBit(std::int16_t* frames, std::int32_t length) {
     }
 }
 
-// The file stores differences; the running sum wraps at 16 bits.
-void deltaDecode(std::int16_t* frames, std::int32_t length) {
+// The file stores differences; the running sum wraps at 16 bits. Returns
+// the last sum.
+std::int16_t deltaDecode(std::int16_t* frames, std::int32_t length) {
     std::uint16_t sum = 0;
     for (std::int32_t k = 0; k < length; ++k) {
         sum = static_cast<std::uint16_t>(sum + static_cast<std::uint16_t>(frames[k]));
         frames[k] = static_cast<std::int16_t>(sum);
     }
+    return static_cast<std::int16_t>(sum);
+}
+
+// Reads and decodes the sample's frames from the file. Bytes the file lacks
+// read as zero, so past its end every decoded frame repeats the last sum:
+// those frames are filled, not decoded (a short file may claim megabytes).
+void readFrames(XmFileReader& reader, XmSample& sample, std::int32_t byteCount) {
+    auto* bytes = reinterpret_cast<std::uint8_t*>(sample.data);
+    std::int32_t stored = reader.readAvailable(bytes, byteCount);
+    if (sample.bits == 16 && stored % 2 != 0) bytes[stored++] = 0;  // a frame cut in half
+    stored /= sample.bits / 8;
+    if (sample.bits == 8) widenEightBit(sample.data, stored);
+    const std::int16_t last = deltaDecode(sample.data, stored);
+    std::fill(sample.data + stored, sample.data + sample.length, last);
 }
 
 // The frame after the loop end, which the mixer's interpolation reads.
@@ -93,17 +108,18 @@ bool readSampleHeader(XmFileReader& reader, XmSample& sample, SampleBudget& budg
 bool readSampleData(XmFileReader& reader, XmSample& sample, XmSampleDecoder decoder, int instrument, int index) {
     if (sample.length == 0) return true;
     // Eight spare frames: the guard frame and the interpolation's overshoot.
-    sample.data = new (std::nothrow) std::int16_t[static_cast<std::size_t>(sample.length) + 8]();
+    const std::size_t frames = static_cast<std::size_t>(sample.length) + 8;
+    sample.data = decoder ? new (std::nothrow) std::int16_t[frames]() : new (std::nothrow) std::int16_t[frames];
     if (!sample.data) return false;
+    std::fill(sample.data + sample.length, sample.data + frames, std::int16_t{0});
     const std::int32_t byteCount = sample.length * sample.bits / 8;
     if (decoder) {
         decoder(sample.data, byteCount, sample.bits, instrument, index);
         reader.skip(byteCount);
+        if (sample.bits == 8) widenEightBit(sample.data, sample.length);
     } else {
-        reader.read(sample.data, byteCount);
+        readFrames(reader, sample, byteCount);
     }
-    if (sample.bits == 8) widenEightBit(sample.data, sample.length);
-    if (!decoder) deltaDecode(sample.data, sample.length);
     sample.bits = 16;
     setGuardFrame(sample);
     return true;

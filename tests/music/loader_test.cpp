@@ -313,6 +313,35 @@ TEST(XmLoader, DecodesSampleDataWithGuardFrames) {
     }
 }
 
+// Bytes past the end of the file read as zero before delta decoding, so every
+// frame the file lacks repeats the last sum; a 16-bit frame cut in half keeps
+// its low byte.
+TEST(XmLoader, SampleDataCutShortRepeatsTheLastSum) {
+    const std::vector<std::int16_t> frames = {100, -200, 300, 1234, -7, 55};
+    for (bool sixteenBit : {false, true}) {
+        SampleDraft sample;
+        sample.sixteenBit = sixteenBit;
+        sample.frames = frames;
+        if (!sixteenBit) sample.frames = {10, -20, 30, 123, -7, 55};
+        std::vector<std::uint8_t> bytes = buildXm(moduleWithSample(sample));
+        bytes.resize(bytes.size() - 3);  // 8-bit: three frames lost; 16-bit: one and a half
+        SongPtr song(loadXmBytes(bytes));
+        ASSERT_TRUE(song);
+        const XmSample& s = firstSample(*song);
+        ASSERT_EQ(s.length, 6);
+        if (sixteenBit) {
+            const auto lowByte = static_cast<std::uint8_t>(static_cast<std::uint16_t>(-7 - 1234));
+            const auto cut = static_cast<std::int16_t>(1234 + lowByte);
+            const std::vector<std::int16_t> expected = {100, -200, 300, 1234, cut, cut};
+            EXPECT_EQ(std::vector<std::int16_t>(s.data, s.data + 6), expected);
+        } else {
+            const std::vector<std::int16_t> expected = {2560, -5120, 7680, 7680, 7680, 7680};
+            EXPECT_EQ(std::vector<std::int16_t>(s.data, s.data + 6), expected);
+        }
+        EXPECT_EQ(s.data[7], 0);  // the spare frames after the guard
+    }
+}
+
 namespace {
 struct DecoderCall {
     std::int32_t byteCount;
