@@ -10,8 +10,9 @@ void XmFileReader::read(void* destination, std::int32_t count) {
 
 std::int32_t XmFileReader::readAvailable(void* destination, std::int32_t count) {
     if (count <= 0) return 0;
-    const std::int32_t copied = callbacks_.read(destination, count, handle_);
-    return std::clamp(copied, 0, count);
+    const std::int32_t copied = std::clamp(callbacks_.read(destination, count, handle_), 0, count);
+    if (copied < count) exhausted_ = true;
+    return copied;
 }
 
 std::uint8_t XmFileReader::u8() {
@@ -35,10 +36,14 @@ std::uint32_t XmFileReader::u32() {
 bool XmFileReader::seekTo(std::int64_t position) {
     if (position < 0 || position > INT32_MAX) return false;
     callbacks_.seek(handle_, static_cast<std::int32_t>(position), 0);
+    exhausted_ = false;
     return true;
 }
 
-void XmFileReader::skip(std::int32_t count) { callbacks_.seek(handle_, count, 1); }
+void XmFileReader::skip(std::int32_t count) {
+    callbacks_.seek(handle_, count, 1);
+    exhausted_ = false;
+}
 
 std::int64_t XmFileReader::tell() { return callbacks_.tell(handle_); }
 

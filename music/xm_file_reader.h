@@ -25,10 +25,14 @@ public:
     std::int64_t tell();
     // The file's size in bytes (the position is kept).
     std::int64_t size();
+    // True once a read has found the end of the file: every read after it
+    // gives zeros (until a seek).
+    bool exhausted() const { return exhausted_; }
 
 private:
     const MusicFileCallbacks& callbacks_;
     void* handle_;
+    bool exhausted_ = false;
 };
 
 // Little-endian values inside a block of bytes already read.

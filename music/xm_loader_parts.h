@@ -16,6 +16,14 @@ bool loadInstruments(XmFileReader& reader, XmSong& song);
 
 struct XmSample;
 
+// All decoded samples of a song together; more is no song of this player's.
+// The fuzz build holds songs to less: a few header bytes can claim the whole
+// budget, and filling it would take most of each run.
+#ifndef QORBT_SAMPLE_BUDGET_MIB
+#define QORBT_SAMPLE_BUDGET_MIB 64
+#endif
+constexpr std::int64_t kSampleBudgetBytes = std::int64_t{QORBT_SAMPLE_BUDGET_MIB} << 20;
+
 // The decoded sample memory of a song so far, against its limit.
 struct SampleBudget {
     std::int64_t bytes = 0;

@@ -57,8 +57,9 @@ bool readPattern(XmFileReader& reader, XmPattern& pattern, std::int32_t channels
     if (rows == 0) rows = kDefaultRows;
     if (!allocateCells(pattern, rows, channels)) return false;
     if (packedSize == 0) return true;
+    // Past the end of the file every cell reads as empty, which they are already.
     const std::int32_t cellCount = rows * channels;
-    for (std::int32_t i = 0; i < cellCount; ++i) readCell(reader, pattern.cells[i]);
+    for (std::int32_t i = 0; i < cellCount && !reader.exhausted(); ++i) readCell(reader, pattern.cells[i]);
     return true;
 }
 

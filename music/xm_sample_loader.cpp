@@ -12,8 +12,6 @@ static_assert(std::endian::native == std::endian::little, "16-bit sample data is
 
 namespace {
 
-// All decoded samples of a song together; more is no song of this player's.
-constexpr std::int64_t kMaxSampleBytes = std::int64_t{64} << 20;
 
 struct SampleHeader {
     std::int64_t length, loopStart, loopLength;  // bytes in the file, frames after conversion
@@ -98,7 +96,7 @@ bool readSampleHeader(XmFileReader& reader, XmSample& sample, SampleBudget& budg
     sample.relativeNote = static_cast<std::int8_t>(bytes[16]);
     convertLoop(header, sample);
     budget.bytes += 2 * header.length;
-    if (budget.bytes > kMaxSampleBytes) return false;
+    if (budget.bytes > kSampleBudgetBytes) return false;
     sample.length = static_cast<std::int32_t>(header.length);
     sample.loopStart = static_cast<std::int32_t>(header.loopStart);
     sample.loopLength = static_cast<std::int32_t>(header.loopLength);

@@ -7,6 +7,7 @@
 
 #include "music/mix_voice.h"
 #include "music/sequencer.h"
+#include "music/xm_loader_parts.h"
 #include "music/xm_player.h"
 #include "music/xm_types.h"
 #include "tests/music/xm_builder.h"
@@ -197,13 +198,13 @@ TEST(XmLoader, RefusesWithoutFileOrRoutines) {
     EXPECT_TRUE(fileCallbacksSet());
 }
 
-TEST(XmLoader, RefusesMoreThan64MiBOfSamples) {
+TEST(XmLoader, RefusesMoreThanTheBudgetOfSamples) {
     SampleDraft sample;
     sample.sixteenBit = true;
-    sample.lengthBytes = std::int64_t{64} << 20;  // 32 Mi frames: 64 MiB decoded
+    sample.lengthBytes = kSampleBudgetBytes;  // 64 MiB decoded: 32 Mi frames
     SongPtr song = load(moduleWithSample(sample));
     ASSERT_TRUE(song);
-    EXPECT_EQ(firstSample(*song).length, 32 << 20);
+    EXPECT_EQ(firstSample(*song).length, kSampleBudgetBytes / 2);
     song.reset();
     sample.lengthBytes += 2;
     EXPECT_FALSE(load(moduleWithSample(sample)));
