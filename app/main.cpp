@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         xmSetWaveOutput(nullptr);
         return code;
     }
+    xmSetSystemWaveOutput(makeDefaultWaveOutput);
     const std::unique_ptr<Display> display = makeDefaultDisplay(DisplayOptions{options.windowed, options.pacing});
     DemoApp app(*display);
     return app.run(nullptr, options.start);

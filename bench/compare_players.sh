@@ -8,6 +8,11 @@
 #
 #   bench/compare_players.sh [MODULE.xm ...]
 #
+# QORBT_BASELINE_XMRENDER=PATH adds another xmrender (say, a build of an
+# earlier commit) as the player "baseline", timed in the same run. The last
+# lines sum over all modules: total audio seconds per total CPU (and wall)
+# second for each player, and the ratios.
+#
 # Without modules it uses the generated 18-channel benchmark modules (notes
 # only, and with envelopes, vibrato and slides) and the show's song. Builds
 # xmrender and qorbt_bench (Release) first, in build-bench/ or $QORBT_BENCH_BUILD.
@@ -52,15 +57,21 @@ measure() {
 
 ratio() { echo "$1 / $2" | bc -l; }
 
+players=(xmrender xmp openmpt123)
+if [ -n "${QORBT_BASELINE_XMRENDER:-}" ]; then players+=(baseline); fi
+declare -A total_audio=() total_wall=() total_cpu=()
+for player in "${players[@]}"; do total_audio[$player]=0 total_wall[$player]=0 total_cpu[$player]=0; done
+
 echo
 printf '%-18s %-11s %8s %8s %8s %11s %11s\n' module player "audio s" "wall s" "cpu s" "x rt wall" "x rt cpu"
 for module in "${modules[@]}"; do
     name=$(basename "$module")
     declare -A wall_speed=() cpu_speed=()
-    for player in xmrender xmp openmpt123; do
+    for player in "${players[@]}"; do
         out=$work/$player.wav
         case $player in
             xmrender) cmd=("$build/tools/programs/xmrender" "$module" "$out") ;;
+            baseline) cmd=("$QORBT_BASELINE_XMRENDER" "$module" "$out") ;;
             xmp) cmd=(xmp -q -f 44100 -i linear -o "$out" "$module") ;;
             openmpt123) cmd=(openmpt123 -q --batch --force --samplerate 44100 --channels 2 --no-float --filter 2
                              --dither 0 -o "$out" "$module") ;;
@@ -70,6 +81,9 @@ for module in "${modules[@]}"; do
         audio=$(soxi -D "$out" 2> /dev/null || echo 0)
         wall_speed[$player]=$(ratio "$audio" "$wall")
         cpu_speed[$player]=$(ratio "$audio" "$cpu")
+        total_audio[$player]=$(echo "${total_audio[$player]} + $audio" | bc -l)
+        total_wall[$player]=$(echo "${total_wall[$player]} + $wall" | bc -l)
+        total_cpu[$player]=$(echo "${total_cpu[$player]} + $cpu" | bc -l)
         printf '%-18s %-11s %8.2f %8.3f %8.3f %11.1f %11.1f\n' "$name" "$player" "$audio" "$wall" "$cpu" \
             "${wall_speed[$player]}" "${cpu_speed[$player]}"
     done
@@ -78,4 +92,18 @@ for module in "${modules[@]}"; do
         "$(ratio "${wall_speed[xmrender]}" "${wall_speed[openmpt123]}")" \
         "$(ratio "${cpu_speed[xmrender]}" "${cpu_speed[openmpt123]}")"
     unset wall_speed cpu_speed
+done
+
+echo
+declare -A wall_speed=() cpu_speed=()
+for player in "${players[@]}"; do
+    wall_speed[$player]=$(ratio "${total_audio[$player]}" "${total_wall[$player]}")
+    cpu_speed[$player]=$(ratio "${total_audio[$player]}" "${total_cpu[$player]}")
+    printf '%-18s %-11s %8.2f %8.3f %8.3f %11.1f %11.1f\n' "(sum)" "$player" "${total_audio[$player]}" \
+        "${total_wall[$player]}" "${total_cpu[$player]}" "${wall_speed[$player]}" "${cpu_speed[$player]}"
+done
+for other in "${players[@]}"; do
+    [ "$other" = xmrender ] && continue
+    printf '%-18s xmrender vs %s: %.2fx (wall) %.2fx (cpu)\n' "(sum)" "$other" \
+        "$(ratio "${wall_speed[xmrender]}" "${wall_speed[$other]}")" "$(ratio "${cpu_speed[xmrender]}" "${cpu_speed[$other]}")"
 done

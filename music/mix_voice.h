@@ -39,3 +39,7 @@ void voiceSetPanning(MixVoice* voice, std::int32_t panning);
 void mixVoices(float* destination, MixVoice* voiceList, std::int32_t frames);
 // Rounds (ties to even) and clips 2 x frames values to 16 bits.
 void convertToPcm16(std::int16_t* destination, const float* source, std::int32_t frames);
+// The same on the plain scalar paths only (the routines above take their
+// SSE2 paths unless QORBT_SCALAR=1); the results are the same bits.
+void mixVoicesScalar(float* destination, MixVoice* voiceList, std::int32_t frames);
+void convertToPcm16Scalar(std::int16_t* destination, const float* source, std::int32_t frames);

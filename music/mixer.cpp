@@ -13,9 +13,14 @@
 #include <cstring>
 #include <limits>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "music/mix_voice.h"
 #include "music/output.h"
 #include "music/xm_types.h"
+#include "platform/cpu_features.h"
 
 static_assert(std::endian::native == std::endian::little, "a frame pair is loaded as one 32-bit word");
 
@@ -37,58 +42,25 @@ constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
     return static_cast<float>(data[i]) + t * static_cast<float>(data[i + 1] - data[i]);
 }
 
-// Four lanes hold two stereo frames (left, right, left, right). Each lane
-// does the same single-precision operations, in the same order, as the
-// scalar code for its frame and side, so the sums are the same.
-using Floats = float __attribute__((vector_size(16)));
-using Ints = std::int32_t __attribute__((vector_size(16)));
-using Unsigneds = std::uint32_t __attribute__((vector_size(16)));
+// The plain kernels: one frame per turn. The vector kernels below do the same
+// single-precision operations, in the same order, for each frame and side.
 
-// The frame at position and the next one, in one load (low half the first).
-[[gnu::always_inline]] inline std::int32_t framePair(const std::int16_t* data, std::int64_t position) {
-    std::int32_t pair;
-    std::memcpy(&pair, data + (position >> 32), sizeof pair);
-    return pair;
-}
-
-[[gnu::always_inline]] inline std::int32_t halfFraction(std::int64_t position) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(position) >> 1);
-}
-
-// Steady gains, two frames per turn. step is negative when moving backward.
-std::int64_t mixSteady(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
-                       std::int32_t frames, float gainLeft, float gainRight) {
-    const Floats gains = {gainLeft, gainRight, gainLeft, gainRight};
-    const Floats unit = {kGainUnit, kGainUnit, kGainUnit, kGainUnit};
-    std::int32_t i = 0;
-    for (; i + 2 <= frames; i += 2) {
-        const std::int64_t next = position + step;
-        const std::int32_t pair0 = framePair(data, position), pair1 = framePair(data, next);
-        const Ints pairs = {pair0, pair0, pair1, pair1};
-        const Ints fractions = {halfFraction(position), halfFraction(position), halfFraction(next), halfFraction(next)};
-        position = next + step;
-        const Ints first = reinterpret_cast<Ints>(reinterpret_cast<Unsigneds>(pairs) << 16) >> 16;
-        const Ints second = pairs >> 16;
-        const Floats t = __builtin_convertvector(fractions, Floats) * kFractionUnit;
-        const Floats x = __builtin_convertvector(first, Floats) + t * __builtin_convertvector(second - first, Floats);
-        Floats sum;
-        std::memcpy(&sum, out, sizeof sum);
-        sum += x * gains * unit;
-        std::memcpy(out, &sum, sizeof sum);
-        out += 4;
-    }
-    if (i < frames) {
+// Steady gains. step is negative when moving backward.
+std::int64_t mixSteadyScalar(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                             std::int32_t frames, float gainLeft, float gainRight) {
+    for (std::int32_t i = 0; i < frames; ++i) {
         const float x = interpolate(data, position);
         position += step;
         out[0] += x * gainLeft * kGainUnit;
         out[1] += x * gainRight * kGainUnit;
+        out += 2;
     }
     return position;
 }
 
 // Gains moving by a fixed step per frame.
-std::int64_t mixRamped(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
-                       std::int32_t frames, float& a, float& b, float stepA, float stepB) {
+std::int64_t mixRampedScalar(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                             std::int32_t frames, float& a, float& b, float stepA, float stepB) {
     for (std::int32_t i = 0; i < frames; ++i) {
         const float x = interpolate(data, position);
         position += step;
@@ -100,6 +72,94 @@ std::int64_t mixRamped(float* out, const std::int16_t* data, std::int64_t positi
     }
     return position;
 }
+
+#ifdef __SSE2__
+// Four frames per turn: their samples interpolated in one vector (the
+// fractions stepped in 32-bit lanes, which wrap as the low halves of the
+// 64-bit positions do), then spread over two stereo vectors.
+struct FourFrames {
+    __m128i fractions;  // low 32 bits of the next four positions
+    __m128i fractionStep;
+    std::int64_t position;
+    std::int64_t step;
+
+    FourFrames(std::int64_t start, std::int64_t by)
+        : fractions(_mm_setr_epi32(static_cast<std::int32_t>(start), static_cast<std::int32_t>(start + by),
+                                   static_cast<std::int32_t>(start + 2 * by), static_cast<std::int32_t>(start + 3 * by))),
+          fractionStep(_mm_set1_epi32(static_cast<std::int32_t>(4 * by))),
+          position(start),
+          step(by) {}
+
+    // The interpolated samples of the next four frames; moves past them.
+    __m128 next(const std::int16_t* data) {
+        std::int32_t pair[4];
+        for (std::int32_t& p : pair) {
+            std::memcpy(&p, data + (position >> 32), sizeof p);
+            position += step;
+        }
+        const __m128i pairs = _mm_setr_epi32(pair[0], pair[1], pair[2], pair[3]);
+        const __m128i first = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+        const __m128i second = _mm_srai_epi32(pairs, 16);
+        const __m128 t = _mm_mul_ps(_mm_cvtepi32_ps(_mm_srli_epi32(fractions, 1)), _mm_set1_ps(kFractionUnit));
+        fractions = _mm_add_epi32(fractions, fractionStep);
+        return _mm_add_ps(_mm_cvtepi32_ps(first), _mm_mul_ps(t, _mm_cvtepi32_ps(_mm_sub_epi32(second, first))));
+    }
+};
+
+// out[0..3] += products, two stereo frames.
+[[gnu::always_inline]] inline void addFrames(float* out, __m128 products) {
+    _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), products));
+}
+
+std::int64_t mixSteadySse2(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                           std::int32_t frames, float gainLeft, float gainRight) {
+    const __m128 gains = _mm_setr_ps(gainLeft, gainRight, gainLeft, gainRight);
+    const __m128 unit = _mm_set1_ps(kGainUnit);
+    FourFrames four(position, step);
+    std::int32_t i = 0;
+    for (; i + 4 <= frames; i += 4, out += 8) {
+        const __m128 x = four.next(data);
+        addFrames(out, _mm_mul_ps(_mm_mul_ps(_mm_unpacklo_ps(x, x), gains), unit));
+        addFrames(out + 4, _mm_mul_ps(_mm_mul_ps(_mm_unpackhi_ps(x, x), gains), unit));
+    }
+    return mixSteadyScalar(out, data, four.position, step, frames - i, gainLeft, gainRight);
+}
+
+std::int64_t mixRampedSse2(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                           std::int32_t frames, float& a, float& b, float stepA, float stepB) {
+    const __m128 steps = _mm_setr_ps(stepA, stepB, stepA, stepB);
+    __m128 gains = _mm_setr_ps(a, b, a, b);  // lanes 0 and 1 are the gains of the next frame
+    FourFrames four(position, step);
+    std::int32_t i = 0;
+    for (; i + 4 <= frames; i += 4, out += 8) {
+        const __m128 x = four.next(data);
+        const __m128 g1 = _mm_add_ps(gains, steps);
+        const __m128 g2 = _mm_add_ps(g1, steps);
+        const __m128 g3 = _mm_add_ps(g2, steps);
+        addFrames(out, _mm_mul_ps(_mm_unpacklo_ps(x, x), _mm_movelh_ps(gains, g1)));
+        addFrames(out + 4, _mm_mul_ps(_mm_unpackhi_ps(x, x), _mm_movelh_ps(g2, g3)));
+        gains = _mm_add_ps(g3, steps);
+    }
+    a = _mm_cvtss_f32(gains);
+    b = _mm_cvtss_f32(_mm_shuffle_ps(gains, gains, 1));
+    return mixRampedScalar(out, data, four.position, step, frames - i, a, b, stepA, stepB);
+}
+#endif
+
+using SteadyKernel = std::int64_t (*)(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                                      std::int32_t frames, float gainLeft, float gainRight);
+using RampedKernel = std::int64_t (*)(float* out, const std::int16_t* data, std::int64_t position, std::int64_t step,
+                                      std::int32_t frames, float& a, float& b, float stepA, float stepB);
+struct Kernels {
+    SteadyKernel steady;
+    RampedKernel ramped;
+};
+constexpr Kernels kScalarKernels{mixSteadyScalar, mixRampedScalar};
+#ifdef __SSE2__
+constexpr Kernels kVectorKernels{mixSteadySse2, mixRampedSse2};
+#else
+constexpr Kernels kVectorKernels = kScalarKernels;
+#endif
 
 // A sample the mixer can play without reading outside its data: a loop of at
 // least one frame that ends within the sample (the guard frame after it is
@@ -190,12 +250,12 @@ std::int32_t prepareRamp(MixVoice& voice) {
 
 // Mixes seg frames of the voice from position; returns the new position.
 std::int64_t mixSegment(MixVoice& voice, float* out, std::int64_t position, std::int64_t step, std::int32_t seg,
-                        bool ramped) {
+                        bool ramped, const Kernels& kernels) {
     const std::int16_t* data = voice.sample->data;
     if (ramped) {
         float a = voice.levelLeft * kGainUnit;
         float b = voice.levelRight * kGainUnit;
-        position = mixRamped(out, data, position, step, seg, a, b, voice.rampStepLeft, voice.rampStepRight);
+        position = kernels.ramped(out, data, position, step, seg, a, b, voice.rampStepLeft, voice.rampStepRight);
         voice.levelLeft = levelOf(a);
         voice.levelRight = levelOf(b);
         voice.rampLeft -= seg;
@@ -203,10 +263,10 @@ std::int64_t mixSegment(MixVoice& voice, float* out, std::int64_t position, std:
     }
     // Adding zero leaves every sum as it is, so a silent voice only moves.
     if (voice.gainLeft == 0 && voice.gainRight == 0) return position + step * seg;
-    return mixSteady(out, data, position, step, seg, voice.gainLeft, voice.gainRight);
+    return kernels.steady(out, data, position, step, seg, voice.gainLeft, voice.gainRight);
 }
 
-void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
+void mixVoice(MixVoice& voice, float* out, std::int32_t frames, const Kernels& kernels) {
     std::int32_t remaining = frames;
     while (remaining > 0) {
         const XmSample* sample = voice.sample;
@@ -234,7 +294,7 @@ void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
         const std::int32_t ramp = prepareRamp(voice);
         if (ramp != 0) seg = std::min(seg, ramp);
 
-        position = mixSegment(voice, out, position, backward ? -step : step, seg, ramp != 0);
+        position = mixSegment(voice, out, position, backward ? -step : step, seg, ramp != 0, kernels);
         out += 2 * seg;
         remaining -= seg;
 
@@ -261,36 +321,62 @@ void mixVoice(MixVoice& voice, float* out, std::int32_t frames) {
 // Nearest whole number, ties to even, held to -32768..32767; NaN goes low.
 // Clipping first gives the same result as after rounding (the limits are
 // whole numbers); adding and taking away 1.5 x 2^23 then rounds.
-Ints roundAndClip(Floats values) {
-    const Floats low = {-32768.0f, -32768.0f, -32768.0f, -32768.0f};
-    const Floats high = {32767.0f, 32767.0f, 32767.0f, 32767.0f};
-    const Floats bias = {kRoundingBias, kRoundingBias, kRoundingBias, kRoundingBias};
-    values = values >= low ? values : low;
-    values = values <= high ? values : high;
-    values = (values + bias) - bias;
-    return __builtin_convertvector(values, Ints);
+std::int16_t roundAndClip(float value) {
+    value = value >= -32768.0f ? value : -32768.0f;
+    value = value <= 32767.0f ? value : 32767.0f;
+    value = (value + kRoundingBias) - kRoundingBias;
+    return static_cast<std::int16_t>(value);
+}
+
+#ifdef __SSE2__
+// The same for four values. The pack's saturation changes nothing: they are
+// held to the 16-bit range already.
+__m128i roundAndClip(__m128 values) {
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    const __m128 bias = _mm_set1_ps(kRoundingBias);
+    const __m128 atLeastLow = _mm_cmpge_ps(values, low);  // false for NaN
+    values = _mm_or_ps(_mm_and_ps(atLeastLow, values), _mm_andnot_ps(atLeastLow, low));
+    const __m128 atMostHigh = _mm_cmple_ps(values, high);
+    values = _mm_or_ps(_mm_and_ps(atMostHigh, values), _mm_andnot_ps(atMostHigh, high));
+    values = _mm_sub_ps(_mm_add_ps(values, bias), bias);
+    return _mm_cvttps_epi32(values);
+}
+#endif
+
+void mixAll(float* destination, MixVoice* voiceList, std::int32_t frames, const Kernels& kernels) {
+    if (frames <= 0 || destination == nullptr) return;
+    for (MixVoice* voice = voiceList; voice != nullptr; voice = voice->next) {
+        if (voice->sample != nullptr) mixVoice(*voice, destination, frames, kernels);
+    }
 }
 }  // namespace
 
 void mixVoices(float* destination, MixVoice* voiceList, std::int32_t frames) {
-    if (frames <= 0 || destination == nullptr) return;
-    for (MixVoice* voice = voiceList; voice != nullptr; voice = voice->next) {
-        if (voice->sample != nullptr) mixVoice(*voice, destination, frames);
-    }
+    mixAll(destination, voiceList, frames, cpuFeatures::vectorPaths() ? kVectorKernels : kScalarKernels);
+}
+
+void mixVoicesScalar(float* destination, MixVoice* voiceList, std::int32_t frames) {
+    mixAll(destination, voiceList, frames, kScalarKernels);
+}
+
+void convertToPcm16Scalar(std::int16_t* destination, const float* source, std::int32_t frames) {
+    if (frames <= 0 || destination == nullptr || source == nullptr) return;
+    for (std::int32_t i = 0; i < 2 * frames; ++i) destination[i] = roundAndClip(source[i]);
 }
 
 void convertToPcm16(std::int16_t* destination, const float* source, std::int32_t frames) {
-    if (frames <= 0 || destination == nullptr || source == nullptr) return;
-    for (std::int32_t i = 0; i + 2 <= frames; i += 2) {  // two frames per turn
-        Floats values;
-        std::memcpy(&values, source + 2 * i, sizeof values);
-        const Ints whole = roundAndClip(values);
-        for (int lane = 0; lane < 4; ++lane) destination[2 * i + lane] = static_cast<std::int16_t>(whole[lane]);
+    if (!cpuFeatures::vectorPaths() || frames <= 0 || destination == nullptr || source == nullptr) {
+        convertToPcm16Scalar(destination, source, frames);
+        return;
     }
-    if (frames % 2 != 0) {
-        const std::int32_t last = 2 * (frames - 1);
-        const Ints whole = roundAndClip(Floats{source[last], source[last + 1], 0.0f, 0.0f});
-        destination[last] = static_cast<std::int16_t>(whole[0]);
-        destination[last + 1] = static_cast<std::int16_t>(whole[1]);
+#ifdef __SSE2__
+    std::int32_t i = 0;
+    for (; i + 4 <= frames; i += 4) {  // four frames per turn
+        const __m128i low = roundAndClip(_mm_loadu_ps(source + 2 * i));
+        const __m128i high = roundAndClip(_mm_loadu_ps(source + 2 * i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * i), _mm_packs_epi32(low, high));
     }
+    convertToPcm16Scalar(destination + 2 * i, source + 2 * i, frames - i);
+#endif
 }

@@ -35,8 +35,9 @@ struct MixBufferDelete {
 };
 
 struct Output {
-    WaveOutput* chosenDevice = nullptr;         // from xmSetWaveOutput; null = the default device
-    std::unique_ptr<WaveOutput> defaultDevice;  // opened when nothing else was chosen
+    WaveOutput* chosenDevice = nullptr;         // from xmSetWaveOutput; null = the system's device
+    std::unique_ptr<WaveOutput> (*makeSystemDevice)() = nullptr;
+    std::unique_ptr<WaveOutput> defaultDevice;  // the system's, opened when nothing else was chosen
     WaveOutput* device = nullptr;               // the open device while the output runs
 
     std::int32_t rate = 44100;
@@ -210,6 +211,8 @@ bool xmSetBufferLength(std::int32_t ms) {
 
 void xmSetWaveOutput(WaveOutput* device) { output.chosenDevice = device; }
 
+void xmSetSystemWaveOutput(std::unique_ptr<WaveOutput> (*make)()) { output.makeSystemDevice = make; }
+
 bool xmStartOutput(std::int32_t rate) {
     if (!fileCallbacksSet()) return false;
     xmStopOutput();
@@ -217,10 +220,11 @@ bool xmStartOutput(std::int32_t rate) {
 
     WaveOutput* device = output.chosenDevice;
     if (device == nullptr) {
-        output.defaultDevice = makeDefaultWaveOutput();
+        if (output.makeSystemDevice == nullptr) return false;
+        output.defaultDevice = output.makeSystemDevice();
         device = output.defaultDevice.get();
     }
-    if (!device->open(rate)) {
+    if (device == nullptr || !device->open(rate)) {
         output.defaultDevice.reset();
         return false;
     }

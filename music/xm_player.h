@@ -3,6 +3,7 @@
 // application registers, loading, playing and the position queries the demo
 // clock follows, and the wave output that a thread of the player refills.
 #include <cstdint>
+#include <memory>
 
 class WaveOutput;
 struct XmSong;
@@ -39,9 +40,14 @@ bool xmStartOutput(std::int32_t rate);
 void xmStopOutput();
 
 // The device the next xmStartOutput opens (not owned). Null selects the
-// default sound device. A virtual device gets no output thread: its driver
+// system's sound device. A virtual device gets no output thread: its driver
 // calls xmServiceOutput after advancing it.
 void xmSetWaveOutput(WaveOutput* output);
+// Makes the system's sound device, which xmStartOutput opens when no device
+// was chosen. Only programs that play to the system set it (the show, xmplay:
+// they link the device back ends); without it such a start fails, as on a
+// machine without sound.
+void xmSetSystemWaveOutput(std::unique_ptr<WaveOutput> (*make)());
 // Runs the output loop's body (without its sleep) until it mixes nothing more;
 // returns the number of fragments mixed. For virtual devices.
 int xmServiceOutput();

@@ -5,6 +5,3 @@
 std::unique_ptr<Display> makeDefaultDisplay(const DisplayOptions& options) { return makeSdlDisplay(options); }
 
 std::unique_ptr<WaveOutput> makeDefaultWaveOutput() { return makeSdlWaveOutput(); }
-
-// SDL2 audio gets a thread of the player's, which services it.
-void setWaveOutputService(void (*)()) {}

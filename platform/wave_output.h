@@ -29,17 +29,21 @@ public:
     virtual bool isVirtual() const { return false; }
 };
 
+// The routine that services the player for the platform's own device. The
+// player refills its ring only between services, so a device that plays by
+// itself without a thread of the player's (the browser's) calls it after each
+// block it takes: the device then never runs past the writer, however long
+// its owner goes without servicing it. Devices with a thread of the player's
+// ignore it. Null: none.
+void setWaveOutputService(void (*service)());
+void (*waveOutputService())();
+
+// The system's own sound devices live in the device back ends (the library
+// qorbt_devices), which only the programs that play to the system link.
 // The default sound device through SDL2 audio; open() fails when there is none.
 std::unique_ptr<WaveOutput> makeSdlWaveOutput();
 // The platform's own sound device: SDL2 audio natively, Web Audio in the browser.
 std::unique_ptr<WaveOutput> makeDefaultWaveOutput();
-// The routine that services the player for the default device. The player
-// refills its ring only between services, so a device that plays by itself
-// without a thread of the player's (the browser's) calls it after each block
-// it takes: the device then never runs past the writer, however long its
-// owner goes without servicing it. Devices with a thread of the player's
-// ignore it. Null: none.
-void setWaveOutputService(void (*service)());
 
 // A device that plays only when advanced explicitly (headless runs, tests,
 // rendering to files).

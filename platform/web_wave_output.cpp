@@ -13,8 +13,6 @@
 
 namespace {
 
-void (*service)() = nullptr;
-
 EM_JS(int, audioOpen, (int rate), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;
@@ -75,9 +73,7 @@ public:
 // as the page has one thread. It must not suspend itself: the player's
 // service only mixes, under the player's lock, which no suspension holds.
 extern "C" EMSCRIPTEN_KEEPALIVE void qorbtServiceWaveOutput() {
-    if (service != nullptr) service();
+    if (void (*service)() = waveOutputService()) service();
 }
-
-void setWaveOutputService(void (*routine)()) { service = routine; }
 
 std::unique_ptr<WaveOutput> makeWebWaveOutput() { return std::make_unique<WebWaveOutput>(); }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -84,6 +85,31 @@ protected:
     VirtualWaveOutput device;
 };
 }  // namespace
+
+namespace {
+VirtualWaveOutput* madeDevice = nullptr;
+std::unique_ptr<WaveOutput> makeSystemDevice() {
+    auto made = std::make_unique<VirtualWaveOutput>();
+    madeDevice = made.get();
+    return made;
+}
+}  // namespace
+
+// Only a program that plays to the system names its device: without one, a
+// start with no chosen device fails as on a machine without sound.
+TEST_F(OutputTest, SystemDeviceOnlyWhenAProgramSetsOne) {
+    xmSetWaveOutput(nullptr);
+    EXPECT_FALSE(xmStartOutput(44100));
+    EXPECT_EQ(voicePool, nullptr);
+    xmSetSystemWaveOutput(makeSystemDevice);
+    ASSERT_TRUE(xmStartOutput(44100));
+    ASSERT_NE(madeDevice, nullptr);
+    EXPECT_TRUE(madeDevice->isOpen());
+    EXPECT_NE(voicePool, nullptr);
+    xmStopOutput();
+    xmSetSystemWaveOutput(nullptr);
+    madeDevice = nullptr;
+}
 
 TEST_F(OutputTest, FragmentAndRingSizes) {
     xmSetBufferLength(4038);  // 4020 ms

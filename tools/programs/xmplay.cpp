@@ -296,6 +296,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     xmSetFileCallbacks(fileOpen, fileClose, fileRead, fileSeek, fileTell);
+    xmSetSystemWaveOutput(makeDefaultWaveOutput);
     std::int32_t lengthMs = -1;
     if (!songLengthMs(options.path.c_str(), lengthMs)) {
         std::fprintf(stderr, "xmplay: %s is not an XM module the player accepts\n", options.path.c_str());
