@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # xmrender on files a user may hand it: an empty file is refused with the
-# usual message (and without undefined behaviour in the memory file); a song
+# usual message (and without undefined behaviour in the memory file), a
+# directory with its own; a song
 # caught in its own pattern loops plays once and ends.
 set -u
 xmrender=$2/tools/programs/xmrender
@@ -14,6 +15,10 @@ code=$?
 [ $code -eq 1 ] || fail "empty file: exit code $code, not 1"
 grep -q "is not an XM module the player accepts" "$work/stderr" || fail "empty file: no refusal message"
 ! grep -q "runtime error" "$work/stderr" || fail "empty file: undefined behaviour"
+"$xmrender" "$work" "$work/out.wav" 2> "$work/stderr"
+code=$?
+[ $code -eq 1 ] || fail "directory: exit code $code, not 1"
+grep -q "cannot read $work: it is a directory" "$work/stderr" || fail "directory: no message saying so"
 corpus=$(cd "$(dirname "$0")/../.." && pwd)/../shared/xm-corpus
 module=$corpus/ft2-behaviour/PatLoop-Infinite.xm
 if [ -f "$module" ]; then

@@ -15,15 +15,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
-#include <fcntl.h>
 #include <malloc.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/resource_file.h"
@@ -45,56 +44,43 @@ const char* const kUsage =
     "  --seconds S  render S seconds (default: play the song once, at most 30 minutes)\n"
     "  --rate R     output rate in Hz, 8000..192000 (default 44100)\n";
 
-// ---- The module's bytes, mapped from the file, which the player reads
-// through the memory file of app/resource_file.h.
+// ---- The module's bytes, which the player reads through the memory file of
+// app/resource_file.h.
 
-class MappedFile {
-public:
-    MappedFile() = default;
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    ~MappedFile() { unmap(); }
-
-    // False with error set when the file cannot be read whole.
-    bool map(const char* path, std::string& error) {
-        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            error = std::strerror(errno);
-            return false;
-        }
-        struct stat info {};
-        bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-        if (!ok) error = "not a regular file";
-        if (ok && info.st_size > kLargestFile) {
-            error = "file too large";
-            ok = false;
-        }
-        if (ok && info.st_size > 0) {
-            const auto size = static_cast<std::size_t>(info.st_size);
-            void* bytes = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-            if (bytes == MAP_FAILED) {
-                error = std::strerror(errno);
-                ok = false;
-            } else {
-                bytes_ = static_cast<const unsigned char*>(bytes);
-                size_ = size;
-            }
-        }
-        ::close(fd);
-        return ok;
-    }
-    void unmap() {
-        if (bytes_ != nullptr) ::munmap(const_cast<unsigned char*>(bytes_), size_);
-        bytes_ = nullptr;
-        size_ = 0;
-    }
-    const unsigned char* bytes() const { return bytes_; }
-    std::size_t size() const { return size_; }
-
-private:
-    const unsigned char* bytes_ = nullptr;
-    std::size_t size_ = 0;
+struct ModuleBytes {
+    std::unique_ptr<unsigned char[]> bytes;  // not zero-filled first: the file overwrites them
+    std::size_t size = 0;
 };
+
+// False with error set when the file cannot be read whole.
+bool readWholeFile(const char* path, ModuleBytes& module, std::string& error) {
+    std::error_code kindError;
+    if (std::filesystem::is_directory(path, kindError)) {
+        error = "it is a directory";
+        return false;
+    }
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok && size > kLargestFile) {
+        error = "file too large";
+        std::fclose(f);
+        return false;
+    }
+    if (ok) {
+        module.size = static_cast<std::size_t>(size);
+        module.bytes.reset(new unsigned char[module.size]);
+        ok = std::fread(module.bytes.get(), 1, module.size, f) == module.size;
+    }
+    if (!ok) error = "read error";
+    std::fclose(f);
+    return ok;
+}
 
 // Takes bytes of heap from the system in one go, before the loader asks for
 // them a sample at a time: the pages come in one call instead of a fault
@@ -118,9 +104,9 @@ void reserveHeap(std::size_t bytes) {
 
 // Loads the module from its bytes; null when the player refuses it (an empty
 // file is refused here: served bytes must not be null).
-XmSong* loadModule(const MappedFile& file) {
-    if (file.size() == 0) return nullptr;
-    resServeBytes(file.bytes(), static_cast<std::int32_t>(file.size()));
+XmSong* loadModule(const ModuleBytes& module) {
+    if (module.size == 0) return nullptr;
+    resServeBytes(module.bytes.get(), static_cast<std::int32_t>(module.size));
     XmSong* song = xmLoad("module", nullptr);
     resServeBytes(nullptr, 0);
     return song;
@@ -325,14 +311,17 @@ int main(int argc, char** argv) {
     Options options;
     if (const int code = parseOptions(argc, argv, options); code != 0) return code < 0 ? 0 : code;
 
-    MappedFile module;
+    // The heap for the file's bytes and then its samples (8-bit ones widen to twice their bytes).
+    std::error_code sizeError;
+    const std::uintmax_t fileSize = std::filesystem::file_size(options.input, sizeError);
+    if (!sizeError && fileSize <= static_cast<std::uintmax_t>(kLargestFile)) reserveHeap(3 * fileSize);
+    ModuleBytes module;
     std::string error;
-    if (!module.map(options.input.c_str(), error)) {
+    if (!readWholeFile(options.input.c_str(), module, error)) {
         std::fprintf(stderr, "xmrender: cannot read %s: %s\n", options.input.c_str(), error.c_str());
         return 1;
     }
 
-    reserveHeap(2 * module.size());
     xmSetFileCallbacks(resOpen, resClose, resRead, resSeek, resTell);
     VirtualWaveOutput device;
     xmSetWaveOutput(&device);
@@ -342,7 +331,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     XmSong* song = loadModule(module);
-    module.unmap();  // the song holds what it needs
+    module = {};  // the song holds what it needs
     if (song == nullptr) {
         std::fprintf(stderr, "xmrender: %s is not an XM module the player accepts\n", options.input.c_str());
         xmStopOutput();
