@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "render3d/matrix3.h"
+#include "render3d/projection.h"
 #include "render3d/scene_object.h"
 #include "render3d/vector3.h"
 
@@ -51,5 +52,10 @@ public:
     void SphereSpan(std::uint32_t* viewport, int x0, int x1, int y);
 
 private:
+    // Rows first .. last - 1 of sorted triangle points: the odd rows of each
+    // part, each filling the row below too.
+    void scanPairs(std::uint32_t* viewport, const ScreenPoint (&points)[3], int first, int last);
+    // SphereSpan writing only the upper row, the lower one, or both.
+    void spanRows(std::uint32_t* viewport, int x0, int x1, int y, bool upperRow, bool lowerRow);
     std::uint32_t litPixel(int texel) const;
 };
