@@ -47,6 +47,7 @@ void Mesh::draw(std::uint32_t* viewport, Camera& camera, LightSet& lights) {
     }
 
     if (visible != 1 || clipper == nullptr || (envMapEnabled != 0 && envMap == nullptr)) return;
+    const LitPoint lit = lights.at(position);
     for (std::uint32_t j = 0; j < faceOrder.count; ++j) {
         const MeshFace& face = faces[faceOrder.get(j)];
         // Stored normals point into the shape, so a face turned towards the eye
@@ -62,9 +63,9 @@ void Mesh::draw(std::uint32_t* viewport, Camera& camera, LightSet& lights) {
         cornerNormals[1] = worldNormals[face.b];
         cornerNormals[2] = worldNormals[face.c];
         // Lit at the mesh's own position: only the normal varies across the mesh.
-        viewVertices[face.a].tag = lights.shade(position, worldNormals[face.a], colour);
-        viewVertices[face.b].tag = lights.shade(position, worldNormals[face.b], colour);
-        viewVertices[face.c].tag = lights.shade(position, worldNormals[face.c], colour);
+        viewVertices[face.a].tag = LightSet::shade(lit, worldNormals[face.a], colour);
+        viewVertices[face.b].tag = LightSet::shade(lit, worldNormals[face.b], colour);
+        viewVertices[face.c].tag = LightSet::shade(lit, worldNormals[face.c], colour);
 
         Vector3* polygon = nullptr;
         const int n = clipper->clipTriangle(viewVertices[face.a], viewVertices[face.b], viewVertices[face.c], polygon);

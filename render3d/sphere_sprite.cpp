@@ -50,6 +50,7 @@ float SphereSprite::depth(const Camera& camera) { return position.distance(camer
 void SphereSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet& lightSet) {
     if (clipper == nullptr || mask == nullptr || normalMap == nullptr || envMap == nullptr) return;
     lights = &lightSet;
+    litCentre = lightSet.at(position);
     projectionFactor = camera.factor;
     const float factor = camera.factor;
     const Vector3 p = camera.toCamera(position);
@@ -116,7 +117,7 @@ std::uint32_t SphereSprite::litPixel(int texel) const {
     Vector3 reflected = viewRay.reflect(normal);
     reflected.setLength(128.0f);
     const std::uint32_t mirrored = environmentTexel(envMap, reflected);
-    const std::uint32_t lit = lights->shade(position, normal, 0xffffff);
+    const std::uint32_t lit = LightSet::shade(litCentre, normal, 0xffffff);
     return average(mirrored, lit);
 }
 

@@ -5,6 +5,7 @@
 // every second row); the rest is copied and averaged.
 #include <cstdint>
 
+#include "render3d/light_set.h"
 #include "render3d/matrix3.h"
 #include "render3d/projection.h"
 #include "render3d/scene_object.h"
@@ -32,6 +33,7 @@ public:
     std::uint16_t texStep = 0;     // 1/256 texel per pixel
     Matrix3 viewToWorld;           // the camera rotation, transposed
     LightSet* lights = nullptr;
+    LitPoint litCentre;            // the lights as seen from the ball's centre
     Vector3 viewRay;               // world space, length 256, through the sprite's top-left corner
     float projectionFactor = 256.0f;
 
