@@ -82,8 +82,10 @@ void waveOffsets(double strength, double rowPhase, int (&offsets)[kImageWidth]) 
         const double sine =
             tabulated ? columns.sine[x] * rowCosine + columns.cosine[x] * rowSine : std::sin(angle);
         const double quick = amplitude * sine;
-        offsets[x] = std::fabs(quick - std::nearbyint(quick)) > 1e-9
-                         ? static_cast<int>(quick)
+        const int whole = static_cast<int>(quick);
+        const double fraction = std::fabs(quick - whole);  // exact
+        offsets[x] = fraction > 1e-9 && fraction < 1.0 - 1e-9
+                         ? whole
                          : static_cast<int>(-32.0 * strength * maths::sin(angle));
     }
 }
