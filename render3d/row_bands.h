@@ -16,8 +16,9 @@ constexpr int kMinBandedRows = 32;
 // Calls draw(first, last) on bands that together cover rows rowFirst .. rowLast - 1.
 template <class Draw>
 void drawRowBands(int rowFirst, int rowLast, const Draw& draw) {
+    if (rowLast <= rowFirst) return;  // also an empty RowRange
     if (rowLast - rowFirst < kMinBandedRows) {
-        if (rowLast > rowFirst) draw(rowFirst, rowLast);
+        draw(rowFirst, rowLast);
         return;
     }
     workerPool().forBands(rowLast - rowFirst, [&](int first, int last) { draw(rowFirst + first, rowFirst + last); });
