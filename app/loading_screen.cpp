@@ -43,15 +43,51 @@ void buildLoadingImage() {
 const std::uint32_t* loadingImagePixels() { return image.get(); }
 
 namespace {
-// The wave's row offset, trunc(-32 x strength x sin(angle)) with the show's own
-// sine. The C library's sine is within an ulp of it, so the product moves by
-// far less than 1e-9: unless that lands so close to a whole number, its
+constexpr double kColumnStep = 0.028328611898017;  // the wave's angle per column
+constexpr double kRowStep = 0.026737967914438502;  // and per row
+
+// sin and cos of each column's share of the angle, x * kColumnStep.
+struct ColumnAngles {
+    double sine[kImageWidth];
+    double cosine[kImageWidth];
+};
+
+const ColumnAngles& columnAngles() {
+    static const ColumnAngles table = [] {
+        ColumnAngles t{};
+        for (int x = 0; x < kImageWidth; ++x) {
+            t.sine[x] = std::sin(x * kColumnStep);
+            t.cosine[x] = std::cos(x * kColumnStep);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The wave's row offsets of one row, trunc(-32 x strength x sin(angle)) with
+// angle = x * kColumnStep + rowPhase and the show's own sine. sin(a + b) =
+// sin a cos b + cos a sin b, from the table and one C library sine and cosine
+// of the row (each within an ulp), is within a few 1e-15 of the sine of the
+// rounded angle while |angle| stays below 2^14, so 32 times it moves by far
+// less than 1e-9: unless the product lands that close to a whole number its
 // truncation is the same, and the slower correctly rounded sine decides only
-// then. Per pixel this is the costliest sine of the show.
-int waveOffset(double strength, double angle) {
-    const double quick = -32.0 * strength * std::sin(angle);
-    if (std::fabs(quick - std::nearbyint(quick)) > 1e-9) return static_cast<int>(quick);
-    return static_cast<int>(-32.0 * strength * maths::sin(angle));
+// then. Rows beyond that range take the C library's sine of each angle.
+void waveOffsets(double strength, double rowPhase, int (&offsets)[kImageWidth]) {
+    const double amplitude = -32.0 * strength;
+    const bool tabulated = std::fabs(rowPhase) < 16000.0;
+    const double rowSine = std::sin(rowPhase), rowCosine = std::cos(rowPhase);
+    const ColumnAngles& columns = columnAngles();
+    for (int x = 0; x < kImageWidth; ++x) {
+        const double angle = x * kColumnStep + rowPhase;
+        const double sine =
+            tabulated ? columns.sine[x] * rowCosine + columns.cosine[x] * rowSine : std::sin(angle);
+        const double quick = amplitude * sine;
+        const int whole = static_cast<int>(quick);
+        const double fraction = std::fabs(quick - whole);  // exact
+        offsets[x] = fraction > 1e-9 && fraction < 1.0 - 1e-9
+                         ? whole
+                         : static_cast<int>(-32.0 * strength * maths::sin(angle));
+    }
 }
 }  // namespace
 
@@ -63,13 +99,13 @@ void drawLoadingFrame(float time) {
     const double strength = maths::sin(t * 0.0007853981634);  // swings once per 8,000 ms
     const double phase = t * 0.0021896211955331727;
     workerPool().forBands(kImageRows, [&](int first, int last) {
+        int offsets[kImageWidth];
         for (int j = first; j < last; ++j) {
-            const double rowPhase = j * 0.026737967914438502 + phase;
+            waveOffsets(strength, j * kRowStep + phase, offsets);
             std::uint32_t* destination = viewport + (kBandTop + j) * kFrameWidth;
             for (int x = 0; x < kImageWidth; ++x) {
                 // At most 32 rows either way, wrapping round the image's 128 rows.
-                const int n = waveOffset(strength, x * 0.028328611898017 + rowPhase);
-                destination[x] = image[((j - n) & (kImageRows - 1)) * kImageWidth + x];
+                destination[x] = image[((j - offsets[x]) & (kImageRows - 1)) * kImageWidth + x];
             }
         }
     });

@@ -26,12 +26,19 @@ void paintSkyGradient(std::uint32_t* map) {
 
 // A sum of sines in 4..252.
 void fillCloudPattern(std::int32_t* table) {
+    // The terms that depend on the column only, once.
+    double ac[kSide], bc[kSide], cc[kSide];
+    for (int c = 0; c < kSide; ++c) {
+        ac[c] = maths::cos(c * k2 + 793.0);
+        bc[c] = maths::sin(c * k1 + 511.0);
+        cc[c] = maths::sin(c * k1 + 157.0);
+    }
     for (int r = 0; r < kSide; ++r) {
         const double ar = maths::sin(r * k1 + 777.0);
         const double br = maths::cos(r * k2 + 351.0);
         const double cr = maths::cos(r * k2 + 339.0);
         for (int c = 0; c < kSide; ++c) {
-            const double sum = ar * maths::cos(c * k2 + 793.0) + br * maths::sin(c * k1 + 511.0) + maths::sin(c * k1 + 157.0) + cr;
+            const double sum = ar * ac[c] + br * bc[c] + cc[c] + cr;
             table[r * kSide + c] = static_cast<std::int32_t>(128.0 + 31.0 * sum);
         }
     }
@@ -58,9 +65,12 @@ void paintCloudsAndHaze(std::uint32_t* map, const std::int32_t* table) {
 // Moves the cloud pattern to bits 8..15 and puts a second one in bits 0..7:
 // read as a colour, green and blue without red.
 void addGroundPattern(std::int32_t* table) {
+    double columnSine[kSide];
+    for (int c = 0; c < kSide; ++c) columnSine[c] = maths::sin(c * k1);
     for (int r = 0; r < kSide; ++r) {
+        const double rowCosine = maths::cos(r * k2);
         for (int c = 0; c < kSide; ++c) {
-            const int second = static_cast<int>(128.0 + 63.0 * (maths::sin(c * k1) + maths::cos(r * k2)));
+            const int second = static_cast<int>(128.0 + 63.0 * (columnSine[c] + rowCosine));
             table[r * kSide + c] = table[r * kSide + c] * 256 + second;
         }
     }

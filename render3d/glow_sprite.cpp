@@ -7,6 +7,7 @@
 #include "image2d/pixel_spans.h"
 #include "render3d/camera.h"
 #include "render3d/frustum_clipper.h"
+#include "render3d/row_bands.h"
 #include "render3d/triangle_setup.h"
 
 namespace {
@@ -35,7 +36,21 @@ void GlowSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet&) {
     texStep = static_cast<std::uint16_t>(kTexSpan / h);
     Vector3* polygon = nullptr;
     const int n = clipper->clipSquare(p, size, polygon);
-    for (int k = 1; k + 1 < n; ++k) SpriteTriangle(viewport, polygon[0], polygon[k], polygon[k + 1], factor);
+    // The fan's triangles are set up once, then drawn in bands of rows.
+    ScreenPoint triangles[FrustumClipper::kMaxPolygon][3];
+    int count = 0;
+    RowRange rows;
+    for (int k = 1; k + 1 < n; ++k) {
+        int order[3];
+        if (!projectSorted(polygon[0], polygon[k], polygon[k + 1], factor, kNearZ, triangles[count], order)) continue;
+        rows.add(triangles[count++]);
+    }
+    drawRowBands(rows.first, rows.last, [&](int first, int last) {
+        for (int t = 0; t < count; ++t) {
+            scanTriangleRows(triangles[t], first, last,
+                             [&](const ScanRow& row) { SpriteSpan(viewport, row.xLeft, row.xRight, row.y); });
+        }
+    });
 }
 
 void GlowSprite::SpriteTriangle(std::uint32_t* viewport, const Vector3& va, const Vector3& vb, const Vector3& vc,

@@ -12,13 +12,13 @@ void Mesh::GouraudSpan(std::uint32_t* rowStart, int length, std::uint32_t leftCo
 }
 
 void Mesh::GouraudTriangle(std::uint32_t* viewport, Vector3 va, Vector3 vb, Vector3 vc, float factor) {
-    ScreenPoint p[3];
-    int order[3];
-    if (!projectSorted(va, vb, vc, factor, kMinimumDepth, p, order)) return;
-    std::uint32_t colours[3];
-    sortedColours(va, vb, vc, order, colours);
-    scanTriangle(p, [&](const ScanRow& row) {
-        GouraudSpan(viewport + row.y * 640 + row.xLeft, row.xRight - row.xLeft, colourAt(row.left, colours),
-                    colourAt(row.right, colours));
+    MeshTriangle triangle;
+    if (setUpTriangle(va, vb, vc, factor, false, triangle)) gouraudRows(viewport, triangle, triangle.points[0].y, triangle.points[2].y);
+}
+
+void Mesh::gouraudRows(std::uint32_t* viewport, const MeshTriangle& triangle, int first, int last) const {
+    scanTriangleRows(triangle.points, first, last, [&](const ScanRow& row) {
+        GouraudSpan(viewport + row.y * 640 + row.xLeft, row.xRight - row.xLeft, colourAt(row.left, triangle.colours),
+                    colourAt(row.right, triangle.colours));
     });
 }

@@ -5,6 +5,8 @@
 
 #include "render3d/vector3.h"
 
+struct LitPoint;
+
 class LightSet {
 public:
     static constexpr std::uint32_t kMaxLights = 4;
@@ -15,4 +17,19 @@ public:
 
     // The lit colour of a point with a length-256 normal; surfaceColour caps each channel.
     std::uint32_t shade(Vector3 point, Vector3 normal, std::uint32_t surfaceColour) const;
+    // The same in two steps: the lights that reach a point, then a normal there.
+    LitPoint at(Vector3 point) const;
+    static std::uint32_t shade(const LitPoint& point, Vector3 normal, std::uint32_t surfaceColour);
+};
+
+// The lights as seen from one point: all of the shading that does not depend
+// on the normal, worked out once for the many normals shaded at one point.
+struct LitPoint {
+    struct Light {
+        Vector3 towards;       // from the light to the point, length 256
+        double reach;          // what is left of the light's reach at the point
+        std::uint32_t colour;  // 0x00RRGGBB
+    };
+    Light lights[LightSet::kMaxLights];
+    std::uint32_t count = 0;
 };

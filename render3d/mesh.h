@@ -7,6 +7,7 @@
 
 #include "render3d/depth_list.h"
 #include "render3d/matrix3.h"
+#include "render3d/projection.h"
 #include "render3d/scene_object.h"
 #include "render3d/vector3.h"
 
@@ -17,6 +18,14 @@ struct MeshFace {
     std::uint32_t b;
     std::uint32_t c;
     std::uint32_t centre;  // index into faceCentres and faceNormals
+};
+
+// A fan triangle ready to rasterise: its screen corners sorted top to bottom,
+// with their colours and (for the reflective rasteriser) world normals.
+struct MeshTriangle {
+    ScreenPoint points[3];
+    std::uint32_t colours[3];
+    Vector3 normals[3];
 };
 
 class Mesh : public SceneObject {
@@ -75,6 +84,20 @@ public:
     void EnvGouraudSpan(std::uint32_t* viewport, int xLeft, int xRight, int y, std::uint32_t leftColour,
                         std::uint32_t rightColour);
 
+    // The two halves of the rasterisers: the set-up (projection, sorting, and
+    // when reflective the reordering of cornerNormals), false when the
+    // triangle is refused; and the drawing of its rows first .. last - 1 by
+    // the rasteriser envMapEnabled selects, which only reads the mesh.
+    bool setUpTriangle(const Vector3& va, const Vector3& vb, const Vector3& vc, float factor, bool reflective,
+                       MeshTriangle& out);
+    void drawTriangleRows(std::uint32_t* viewport, const MeshTriangle& triangle, int first, int last) const;
+
 private:
     void releaseArrays();
+    void gouraudRows(std::uint32_t* viewport, const MeshTriangle& triangle, int first, int last) const;
+    void envGouraudRows(std::uint32_t* viewport, const MeshTriangle& triangle, int first, int last) const;
+    void envGouraudSpan(std::uint32_t* viewport, int xLeft, int xRight, int y, std::uint32_t leftColour,
+                        std::uint32_t rightColour, const Vector3& normalLeft, const Vector3& normalRight) const;
+    // Draws the triangles set up so far, in bands of rows.
+    void flushTriangles(std::uint32_t* viewport);
 };

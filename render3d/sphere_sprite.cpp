@@ -1,5 +1,7 @@
 #include "render3d/sphere_sprite.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -8,6 +10,7 @@
 #include "render3d/environment_map.h"
 #include "render3d/frustum_clipper.h"
 #include "render3d/light_set.h"
+#include "render3d/row_bands.h"
 #include "render3d/triangle_setup.h"
 
 namespace {
@@ -47,6 +50,7 @@ float SphereSprite::depth(const Camera& camera) { return position.distance(camer
 void SphereSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet& lightSet) {
     if (clipper == nullptr || mask == nullptr || normalMap == nullptr || envMap == nullptr) return;
     lights = &lightSet;
+    litCentre = lightSet.at(position);
     projectionFactor = camera.factor;
     const float factor = camera.factor;
     const Vector3 p = camera.toCamera(position);
@@ -66,7 +70,37 @@ void SphereSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet& light
     viewRay.transform(viewToWorld);
     Vector3* polygon = nullptr;
     const int n = clipper->clipSquare(p, size, polygon);
-    for (int k = 1; k + 1 < n; ++k) SphereTriangle(viewport, polygon[0], polygon[k], polygon[k + 1]);
+    // The fan's triangles are set up once, then drawn in bands of rows.
+    ScreenPoint triangles[FrustumClipper::kMaxPolygon][3];
+    int count = 0;
+    RowRange rows;
+    int leftmost = INT_MAX;
+    for (int k = 1; k + 1 < n; ++k) {
+        int order[3];
+        if (!projectSorted(polygon[0], polygon[k], polygon[k + 1], projectionFactor, kNearZ, triangles[count], order))
+            continue;
+        rows.add(triangles[count]);
+        for (const ScreenPoint& q : triangles[count]) leftmost = std::min(leftmost, static_cast<int>(q.x));
+        ++count;
+    }
+    auto drawRows = [&](int first, int last) {
+        for (int t = 0; t < count; ++t) scanPairs(viewport, triangles[t], first, last);
+    };
+    // A span starting in column 0 or 1 reaches the end of the row above it,
+    // which another band may own: such a ball is drawn on one thread.
+    if (leftmost < 2) {
+        drawRows(INT_MIN / 2, INT_MAX / 2);
+    } else {
+        drawRowBands(rows.first, rows.last + 1, drawRows);  // the last scanned row fills the row below it
+    }
+}
+
+void SphereSprite::scanPairs(std::uint32_t* viewport, const ScreenPoint (&points)[3], int first, int last) {
+    // A scanned row also fills the row below, so the row above the band is
+    // scanned too, and each span writes only those of its two rows in the band.
+    scanTriangleRows(points, first - 1, last, [&](const ScanRow& row) {
+        if (row.partRow & 1) spanRows(viewport, row.xLeft, row.xRight, row.y, row.y >= first, row.y + 1 < last);
+    });
 }
 
 void SphereSprite::SphereTriangle(std::uint32_t* viewport, const Vector3& va, const Vector3& vb, const Vector3& vc) {
@@ -74,9 +108,7 @@ void SphereSprite::SphereTriangle(std::uint32_t* viewport, const Vector3& va, co
     int order[3];
     if (!projectSorted(va, vb, vc, projectionFactor, kNearZ, points, order)) return;
     // Odd rows of each part; the span fills the even row below as well.
-    scanTriangle(points, [&](const ScanRow& row) {
-        if (row.partRow & 1) SphereSpan(viewport, row.xLeft, row.xRight, row.y);
-    });
+    scanPairs(viewport, points, points[0].y, points[2].y + 1);
 }
 
 std::uint32_t SphereSprite::litPixel(int texel) const {
@@ -85,11 +117,15 @@ std::uint32_t SphereSprite::litPixel(int texel) const {
     Vector3 reflected = viewRay.reflect(normal);
     reflected.setLength(128.0f);
     const std::uint32_t mirrored = environmentTexel(envMap, reflected);
-    const std::uint32_t lit = lights->shade(position, normal, 0xffffff);
+    const std::uint32_t lit = LightSet::shade(litCentre, normal, 0xffffff);
     return average(mirrored, lit);
 }
 
 void SphereSprite::SphereSpan(std::uint32_t* viewport, int x0, int x1, int y) {
+    spanRows(viewport, x0, x1, y, true, true);
+}
+
+void SphereSprite::spanRows(std::uint32_t* viewport, int x0, int x1, int y, bool upperRow, bool lowerRow) {
     if (y < 0 || y > kRows - 2) return;
     if (x0 < 0) x0 = 0;
     if (x1 > kWidth) x1 = kWidth;
@@ -102,12 +138,14 @@ void SphereSprite::SphereSpan(std::uint32_t* viewport, int x0, int x1, int y) {
         const int texel = texRow * kSphereMapSide + texColumn;
         if (mask[texel] == 0) continue;
         if (i & 1) {
-            upper[x] = upper[x - 1];
-            lower[x] = lower[x - 1];
-            upper[x - 2] = average(upper[x - 1], upper[x - 3]);
-            lower[x - 2] = average(lower[x - 1], lower[x - 3]);
+            if (upperRow) upper[x] = upper[x - 1];
+            if (lowerRow) lower[x] = lower[x - 1];
+            if (upperRow) upper[x - 2] = average(upper[x - 1], upper[x - 3]);
+            if (lowerRow) lower[x - 2] = average(lower[x - 1], lower[x - 3]);
         } else {
-            upper[x] = lower[x] = litPixel(texel);
+            const std::uint32_t lit = litPixel(texel);
+            if (upperRow) upper[x] = lit;
+            if (lowerRow) lower[x] = lit;
         }
     }
 }

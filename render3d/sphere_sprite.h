@@ -5,7 +5,9 @@
 // every second row); the rest is copied and averaged.
 #include <cstdint>
 
+#include "render3d/light_set.h"
 #include "render3d/matrix3.h"
+#include "render3d/projection.h"
 #include "render3d/scene_object.h"
 #include "render3d/vector3.h"
 
@@ -31,6 +33,7 @@ public:
     std::uint16_t texStep = 0;     // 1/256 texel per pixel
     Matrix3 viewToWorld;           // the camera rotation, transposed
     LightSet* lights = nullptr;
+    LitPoint litCentre;            // the lights as seen from the ball's centre
     Vector3 viewRay;               // world space, length 256, through the sprite's top-left corner
     float projectionFactor = 256.0f;
 
@@ -51,5 +54,10 @@ public:
     void SphereSpan(std::uint32_t* viewport, int x0, int x1, int y);
 
 private:
+    // Rows first .. last - 1 of sorted triangle points: the odd rows of each
+    // part, each filling the row below too.
+    void scanPairs(std::uint32_t* viewport, const ScreenPoint (&points)[3], int first, int last);
+    // SphereSpan writing only the upper row, the lower one, or both.
+    void spanRows(std::uint32_t* viewport, int x0, int x1, int y, bool upperRow, bool lowerRow);
     std::uint32_t litPixel(int texel) const;
 };

@@ -6,6 +6,7 @@
 // integer division, never accumulated fixed point, and there is no sub-pixel
 // correction. The bottom row and each span's right end are not drawn. No
 // clipping: callers pass clipped geometry.
+#include <algorithm>
 #include <cstdint>
 
 #include "render3d/projection.h"
@@ -86,10 +87,12 @@ inline void sortedColours(const Vector3& va, const Vector3& vb, const Vector3& v
     for (int k = 0; k < 3; ++k) colours[k] = given[order[k]];
 }
 
-// Calls rowFn(const ScanRow&) for rows y0 .. y2 - 1 of sorted points p. On each
+// Calls rowFn(const ScanRow&) for the rows of sorted points p that lie in
+// rowFirst .. rowLast - 1, top to bottom. Every row's ends are computed from
+// the part's top, so a row is the same whichever range it is drawn in. On each
 // row the short edge is on the left unless its x exceeds the long edge's.
 template <typename RowFn>
-void scanTriangle(const ScreenPoint (&p)[3], RowFn&& rowFn) {
+void scanTriangleRows(const ScreenPoint (&p)[3], int rowFirst, int rowLast, RowFn&& rowFn) {
     const int x0 = p[0].x, y0 = p[0].y, x1 = p[1].x, y1 = p[1].y, x2 = p[2].x, y2 = p[2].y;
     const int longSpan = y2 - y0;
     auto emit = [&](int y, int partRow, const EdgePoint& longEdge, const EdgePoint& shortEdge, int xLong,
@@ -100,14 +103,20 @@ void scanTriangle(const ScreenPoint (&p)[3], RowFn&& rowFn) {
             rowFn(ScanRow{y, partRow, xShort, xLong, shortEdge, longEdge});
         }
     };
-    for (int i = 0; i < y1 - y0; ++i) {
+    for (int i = std::max(0, rowFirst - y0); i < std::min(y1, rowLast) - y0; ++i) {
         const EdgePoint longEdge{0, 2, i, longSpan};
         const EdgePoint shortEdge{0, 1, i, y1 - y0};
         emit(y0 + i, i, longEdge, shortEdge, longEdge.lerp(x0, x2), shortEdge.lerp(x0, x1));
     }
-    for (int j = 0; j < y2 - y1; ++j) {
+    for (int j = std::max(0, rowFirst - y1); j < std::min(y2, rowLast) - y1; ++j) {
         const EdgePoint longEdge{0, 2, y1 - y0 + j, longSpan};
         const EdgePoint shortEdge{1, 2, j, y2 - y1};
         emit(y1 + j, j, longEdge, shortEdge, longEdge.lerp(x0, x2), shortEdge.lerp(x1, x2));
     }
+}
+
+// Calls rowFn(const ScanRow&) for rows y0 .. y2 - 1 of sorted points p.
+template <typename RowFn>
+void scanTriangle(const ScreenPoint (&p)[3], RowFn&& rowFn) {
+    scanTriangleRows(p, p[0].y, p[2].y, rowFn);
 }

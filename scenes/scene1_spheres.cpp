@@ -69,10 +69,12 @@ void makeTitle() {
 
 void makeWaveEnvMap() {
     allocateOnce(waveEnvMap, kEnvMapTexels);
+    double sx[kEnvMapSide];
+    for (int x = 0; x < kEnvMapSide; ++x) sx[x] = maths::sin(x * 0.098174770425);  // pi/32
     for (int y = 0; y < kEnvMapSide; ++y) {
         const double sy = maths::sin(y * 0.012271846303125);  // pi/256
         for (int x = 0; x < kEnvMapSide; ++x) {
-            const int v = static_cast<int>((sy * maths::sin(x * 0.098174770425) + 1.0) * 8.0);  // pi/32
+            const int v = static_cast<int>((sy * sx[x] + 1.0) * 8.0);
             waveEnvMap[y * kEnvMapSide + x] = static_cast<std::uint32_t>(v) * 0x010203u;
         }
     }

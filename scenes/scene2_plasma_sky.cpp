@@ -6,6 +6,7 @@
 #include "image2d/image_warps.h"
 #include "image2d/pixel_ops.h"
 #include "maths/elementary.h"
+#include "platform/worker_pool.h"
 #include "render3d/mesh_generators.h"
 #include "scenes/depth_sorted_drawing.h"
 #include "scenes/global_objects.h"
@@ -254,11 +255,13 @@ void updateSky(float t) {
     }
     // Upper half of the sky towards blue-grey, lower half towards pale blue,
     // both more so further down.
-    for (int i = 0; i < kHalfImage; ++i) {
-        const std::uint32_t w = static_cast<std::uint32_t>(i / 128);
-        skyImage[i] = blend(plasmaImage[i], 0x607080, w);
-        skyImage[i + kHalfImage] = blend(plasmaImage[i], 0xDDEEFF, w);
-    }
+    workerPool().forBands(kHalfImage, [](int first, int last) {
+        for (int i = first; i < last; ++i) {
+            const std::uint32_t w = static_cast<std::uint32_t>(i / 128);
+            skyImage[i] = blend(plasmaImage[i], 0x607080, w);
+            skyImage[i + kHalfImage] = blend(plasmaImage[i], 0xDDEEFF, w);
+        }
+    });
     discWarp(skyImage);
 }
 

@@ -7,6 +7,7 @@
 #include "image2d/lettering.h"
 #include "image2d/pixel_ops.h"
 #include "maths/elementary.h"
+#include "platform/worker_pool.h"
 #include "scenes/demo_clock.h"
 #include "scenes/scenes.h"
 
@@ -113,25 +114,28 @@ void drawPlasma(float t) {
     const bool fading = t < 1024.0f;
     const std::uint32_t fade = fading && t > 0.0f ? static_cast<std::uint32_t>(static_cast<int>(t) / 8) : 0;
 
-    for (int r = 0; r < 144; ++r) {
-        const double ra = maths::sin(r * 0.022522522522522525 + p1);
-        const double rb = maths::cos(p3 - r * 0.04098360655737705);
-        const double rc = maths::cos(r * 0.023148148148148147 + p6);
-        const double rd = maths::sin(r * 0.02181661565);  // a half sine over the 144 rows
-        std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
-        std::uint32_t* bottom = top + kViewportWidth;
-        for (int n = 0; n < 256; ++n) {
-            const double sum = waveA[n] * ra + waveB[n] + waveC[n] * rb + rc;
-            const int v = static_cast<int>(sum * 32.0 + 128.0);
-            const double s = edge[n];
-            const int w = static_cast<int>(v * rd * s * s);
-            std::uint32_t j = w < 64 ? static_cast<std::uint32_t>(w) * 0x040404u
-                                     : static_cast<std::uint32_t>(319 - w) * 0x010101u;
-            if (fading) j = scale(j, fade);
-            const std::uint32_t pixel = 0xFFFFFFu - j;
-            top[2 * n] = top[2 * n + 1] = bottom[2 * n] = bottom[2 * n + 1] = pixel;
+    // Each plasma row fills two viewport rows of its own: the rows share out.
+    workerPool().forBands(144, [&](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const double ra = maths::sin(r * 0.022522522522522525 + p1);
+            const double rb = maths::cos(p3 - r * 0.04098360655737705);
+            const double rc = maths::cos(r * 0.023148148148148147 + p6);
+            const double rd = maths::sin(r * 0.02181661565);  // a half sine over the 144 rows
+            std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
+            std::uint32_t* bottom = top + kViewportWidth;
+            for (int n = 0; n < 256; ++n) {
+                const double sum = waveA[n] * ra + waveB[n] + waveC[n] * rb + rc;
+                const int v = static_cast<int>(sum * 32.0 + 128.0);
+                const double s = edge[n];
+                const int w = static_cast<int>(v * rd * s * s);
+                std::uint32_t j = w < 64 ? static_cast<std::uint32_t>(w) * 0x040404u
+                                         : static_cast<std::uint32_t>(319 - w) * 0x010101u;
+                if (fading) j = scale(j, fade);
+                const std::uint32_t pixel = 0xFFFFFFu - j;
+                top[2 * n] = top[2 * n + 1] = bottom[2 * n] = bottom[2 * n + 1] = pixel;
+            }
         }
-    }
+    });
 }
 
 // Jumps sideways by up to 31 pixels on every 32nd row of the music and
