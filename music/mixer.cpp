@@ -366,17 +366,15 @@ void convertToPcm16Scalar(std::int16_t* destination, const float* source, std::i
 }
 
 void convertToPcm16(std::int16_t* destination, const float* source, std::int32_t frames) {
-    if (!cpuFeatures::vectorPaths() || frames <= 0 || destination == nullptr || source == nullptr) {
-        convertToPcm16Scalar(destination, source, frames);
-        return;
-    }
-#ifdef __SSE2__
     std::int32_t i = 0;
-    for (; i + 4 <= frames; i += 4) {  // four frames per turn
-        const __m128i low = roundAndClip(_mm_loadu_ps(source + 2 * i));
-        const __m128i high = roundAndClip(_mm_loadu_ps(source + 2 * i + 4));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * i), _mm_packs_epi32(low, high));
+#ifdef __SSE2__
+    if (cpuFeatures::vectorPaths() && destination != nullptr && source != nullptr) {
+        for (; i + 4 <= frames; i += 4) {  // four frames per turn
+            const __m128i low = roundAndClip(_mm_loadu_ps(source + 2 * i));
+            const __m128i high = roundAndClip(_mm_loadu_ps(source + 2 * i + 4));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 2 * i), _mm_packs_epi32(low, high));
+        }
     }
-    convertToPcm16Scalar(destination + 2 * i, source + 2 * i, frames - i);
 #endif
+    convertToPcm16Scalar(destination + 2 * i, source + 2 * i, frames - i);
 }
