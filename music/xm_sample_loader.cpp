@@ -107,9 +107,10 @@ bool readSampleData(XmFileReader& reader, XmSample& sample, XmSampleDecoder deco
     if (sample.length == 0) return true;
     // Eight spare frames: the guard frame and the interpolation's overshoot.
     const std::size_t frames = static_cast<std::size_t>(sample.length) + 8;
-    sample.data = decoder ? new (std::nothrow) std::int16_t[frames]() : new (std::nothrow) std::int16_t[frames];
+    sample.data = new (std::nothrow) std::int16_t[frames];
     if (!sample.data) return false;
-    std::fill(sample.data + sample.length, sample.data + frames, std::int16_t{0});
+    // A decoder may fill less than it is given; the file's frames are all written.
+    std::fill(decoder ? sample.data : sample.data + sample.length, sample.data + frames, std::int16_t{0});
     const std::int32_t byteCount = sample.length * sample.bits / 8;
     if (decoder) {
         decoder(sample.data, byteCount, sample.bits, instrument, index);
