@@ -67,9 +67,11 @@ const ColumnAngles& columnAngles() {
 // The wave's row offsets of one row, trunc(-32 x strength x sin(angle)) with
 // angle = x * kColumnStep + rowPhase and the show's own sine. sin(a + b) =
 // sin a cos b + cos a sin b, from the table and one C library sine and cosine
-// of the row (each within an ulp), is within a few 1e-15 of the sine of the
-// rounded angle while |angle| stays below 2^14, so 32 times it moves by far
-// less than 1e-9: unless the product lands that close to a whole number its
+// of the row (each within an ulp), is within a few 1e-16 of sin(a + b); the
+// angle itself is that sum rounded, by up to half an ulp of 2^14 (9.1e-13)
+// while |angle| stays below 2^14. So the two sines differ by less than 1e-12,
+// and 32 times that by less than 3e-11, far below 1e-9 (at 2^20 it would not
+// be): unless the product lands that close to a whole number its
 // truncation is the same, and the slower correctly rounded sine decides only
 // then. Rows beyond that range take the C library's sine of each angle.
 void waveOffsets(double strength, double rowPhase, int (&offsets)[kImageWidth]) {
