@@ -2,7 +2,10 @@
 // Drawing split into bands of rows over the worker pool. Every primitive is
 // drawn in the same order in every band, and each band writes only its own
 // rows, so every pixel sees the same operations in the same order as with one
-// thread: the picture does not depend on the thread count.
+// thread: the picture does not depend on the thread count. This holds
+// because the frustum clipper keeps every primitive inside the viewport's
+// columns and rows, so no span wraps into a neighbouring row (a ball cut by
+// the left edge, which does reach into the row above, is drawn on one thread).
 #include <algorithm>
 #include <climits>
 

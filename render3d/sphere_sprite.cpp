@@ -49,7 +49,6 @@ float SphereSprite::depth(const Camera& camera) { return position.distance(camer
 
 void SphereSprite::draw(std::uint32_t* viewport, Camera& camera, LightSet& lightSet) {
     if (clipper == nullptr || mask == nullptr || normalMap == nullptr || envMap == nullptr) return;
-    lights = &lightSet;
     litCentre = lightSet.at(position);
     projectionFactor = camera.factor;
     const float factor = camera.factor;

@@ -32,8 +32,7 @@ public:
     std::int16_t screenTop = 0;
     std::uint16_t texStep = 0;     // 1/256 texel per pixel
     Matrix3 viewToWorld;           // the camera rotation, transposed
-    LightSet* lights = nullptr;
-    LitPoint litCentre;            // the lights as seen from the ball's centre
+    LitPoint litCentre;            // the lights as seen from the ball's centre (set by draw, used by the spans)
     Vector3 viewRay;               // world space, length 256, through the sprite's top-left corner
     float projectionFactor = 256.0f;
 

@@ -423,7 +423,7 @@ TEST_F(SphereSpriteTest, SetsUpItsTextureFrame) {
     EXPECT_EQ(sphere.screenLeft, 255);
     EXPECT_EQ(sphere.screenTop, 79);
     EXPECT_EQ(sphere.projectionFactor, 256.0f);
-    EXPECT_EQ(sphere.lights, &lights);
+    EXPECT_EQ(sphere.litCentre.count, lights.count);
     const double k = 256.0 / std::sqrt(65.0 * 65.0 * 2 + 256.0 * 256.0);
     EXPECT_FLOAT_EQ(sphere.viewRay.x, static_cast<float>(-65.0 * k));
     EXPECT_FLOAT_EQ(sphere.viewRay.z, static_cast<float>(256.0 * k));
@@ -517,7 +517,7 @@ protected:
         sphere.mask = full.data();
         sphere.viewToWorld.setRotation(0.0f, 0.0f, 0.0f);
         sphere.viewRay.set(0.0f, 0.0f, 256.0f);
-        sphere.lights = &lights;
+        sphere.litCentre = lights.at(sphere.position);
         sphere.texStep = 255;
         fill(0x404040);
     }
