@@ -7,6 +7,10 @@
 # crash-*, leak-*, timeout-* or oom-*: fix the fault, then keep the input
 # under tests/fuzz/regressions/, which every build's CTest replays.
 # QORBT_FUZZ_RATE=8000 fuzzes at another output rate; FUZZ_JOBS=N runs N workers.
+# The fuzz build refuses songs of more than 4 MiB of decoded samples (64 MiB
+# elsewhere): a few header bytes could otherwise make every run fill 64 MiB.
+# libFuzzer's -timeout counts wall-clock time: on a busy machine (or under
+# nice) pass a larger one, e.g. -timeout=120, or a starved run reports one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
