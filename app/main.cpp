@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads());
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
-        HeadlessDisplay display;
+        HeadlessDisplay display(false);
         VirtualWaveOutput device;
         xmSetWaveOutput(&device);
         int code = 0;

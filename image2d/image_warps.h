@@ -9,6 +9,8 @@
 // centre lies at the corners, where 8-bit signed lookups land. Not reentrant:
 // it works through one static copy so that a per-frame call allocates nothing.
 void discWarp(std::uint32_t* picture);
+// The same warp of source into picture (another 256x256 picture), with no copy.
+void discWarp(const std::uint32_t* source, std::uint32_t* picture);
 
 // Fills the 640x288 viewport from samples at its even columns of every fourth
 // row, in place. The viewport must lie inside the frame buffer: the mix for

@@ -59,10 +59,13 @@ std::unique_ptr<Display> makeSdlDisplay(const DisplayOptions& options);
 // The platform's own screen: an SDL2 window natively, a canvas in the browser.
 std::unique_ptr<Display> makeDefaultDisplay(const DisplayOptions& options);
 
-// A display without a window: keeps the picture in memory (screenPixels),
-// never has events and is always active.
+// A display without a window: never has events and is always active. It
+// keeps the picture in memory (screenPixels) unless told not to: the headless
+// show takes its shots from the frame buffer and has no use for a copy.
 class HeadlessDisplay : public Display {
 public:
+    explicit HeadlessDisplay(bool keepsPicture = true)
+        : screen_(keepsPicture ? new std::uint32_t[kScreenWidth * kScreenHeight]() : nullptr) {}
     DisplaySetup setUp() override { return DisplaySetup::Ok; }
     void release() override {}
     bool updateRows(const std::uint32_t* frameBuffer, int firstRow, int rowCount) override;
@@ -71,13 +74,13 @@ public:
     void waitEvent() override {}
     bool initiallyActive() const override { return true; }
 
-    const std::uint32_t* screenPixels() const { return screen_.get(); }
+    const std::uint32_t* screenPixels() const { return screen_.get(); }  // null if not kept
     std::uint64_t framesShown() const { return shown_; }
     // Makes the next updates fail, as a busy or lost screen would (tests).
     void setFailing(bool failing) { failing_ = failing; }
 
 private:
-    std::unique_ptr<std::uint32_t[]> screen_{new std::uint32_t[kScreenWidth * kScreenHeight]()};
+    std::unique_ptr<std::uint32_t[]> screen_;
     std::uint64_t shown_ = 0;
     bool failing_ = false;
 };

@@ -1,10 +1,39 @@
 #include "platform/worker_pool.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace {
 constexpr int kBandsPerThread = 6;
+
+// A frame runs its passes a few tens of microseconds apart. Waking a sleeping
+// thread costs about as much, so a worker that has finished a pass, and a
+// caller waiting for the last band, first watch for a while before sleeping.
+constexpr auto kWatch = std::chrono::microseconds(200);
+
+void relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+// Polls ready() until it holds or kWatch has passed; says whether it held.
+template <class Ready>
+bool watch(const Ready& ready) {
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (ready()) return true;
+            relax();
+        }
+        if (std::chrono::steady_clock::now() >= until) return ready();
+    }
+}
 }  // namespace
 
 WorkerPool::WorkerPool([[maybe_unused]] int threads) {
@@ -42,8 +71,10 @@ void WorkerPool::run(int count, BandJob job) {
     }
     start_.notify_all();
     takeBands(pass, job, count, bands);
+    const auto finished = [this] { return unfinished_.load(std::memory_order_acquire) == 0; };
+    if (watch(finished)) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return unfinished_.load(std::memory_order_acquire) == 0; });
+    done_.wait(lock, finished);
 }
 
 void WorkerPool::takeBands(std::uint32_t pass, const BandJob& job, int count, int bands) {
@@ -70,6 +101,7 @@ void WorkerPool::work() {
         BandJob job;
         int count = 0;
         int bands = 0;
+        watch([&] { return static_cast<std::uint32_t>(next_.load(std::memory_order_acquire) >> 32) != seen; });
         {
             std::unique_lock<std::mutex> lock(mutex_);
             start_.wait(lock, [&] { return stopping_ || pass_ != seen; });

@@ -1,6 +1,7 @@
 #include "scenes/scene2_plasma_sky.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "image2d/frame_buffer.h"
 #include "image2d/image_warps.h"
@@ -28,6 +29,13 @@ constexpr double kTwoPi = 2.0 * kPi;
 constexpr int kImagePixels = kPlasmaSize * kPlasmaSize;
 constexpr int kPlasmaRows = 128;
 constexpr int kHalfImage = kPlasmaRows * kPlasmaSize;  // 32768: the plasma rows, and each half of the sky
+
+// Each frame's plasma step reads plasmaImage and writes this one, and then
+// the two change places; rows 128..255 of both stay white.
+std::uint32_t* plasmaSpare = nullptr;
+// The sky before its disc warp, and the plasma's new bottom line.
+std::uint32_t* unwarpedSky = nullptr;
+std::uint32_t newLine[kPlasmaSize];
 
 constexpr float kWideFactor = 33.0f;
 constexpr int kLatticeCubes = 27;
@@ -231,43 +239,51 @@ void drawFinale(float t) {
 }  // namespace
 
 void updateSky(float t) {
-    // Scroll up two rows: the top quarter greys, the rest darkens by 127/128.
-    for (int r = 0; r < kPlasmaRows - 2; ++r) {
-        std::uint32_t* row = plasmaImage + r * kPlasmaSize;
-        const std::uint32_t* below = row + 2 * kPlasmaSize;
-        if (r < 32) {
-            for (int c = 0; c < kPlasmaSize; ++c) row[c] = blend(below[c], 0x808080, 24);
-        } else {
-            for (int c = 0; c < kPlasmaSize; ++c) row[c] = scale(below[c], 127);
-        }
-    }
+    // The new bottom line, two rows of it.
     const double u1 = t * 0.0036764706;
     const double u2 = t * 0.004310345;
     const double u3 = t * 0.0054945056;
     const double u4 = t * 0.0029325513;
-    std::uint32_t* last = plasmaImage + (kPlasmaRows - 1) * kPlasmaSize;
-    std::uint32_t* secondLast = last - kPlasmaSize;
-    for (int c = 0; c < kPlasmaSize; ++c) {
-        const double sum = maths::cos(u2 - c * kTwoPi / 32.0) * maths::sin(u1 - c * kTwoPi / 128.0) +
-                           maths::sin(u4 - c * kTwoPi / 64.0) + maths::cos(u3 + c * kTwoPi / 256.0);
-        const int v = static_cast<int>(12.0 * sum + 48.0);  // 12..84
-        last[c] = secondLast[c] = static_cast<std::uint32_t>(v) * 0x010203u;
-    }
-    // Upper half of the sky towards blue-grey, lower half towards pale blue,
-    // both more so further down.
-    workerPool().forBands(kHalfImage, [](int first, int last) {
-        for (int i = first; i < last; ++i) {
-            const std::uint32_t w = static_cast<std::uint32_t>(i / 128);
-            skyImage[i] = blend(plasmaImage[i], 0x607080, w);
-            skyImage[i + kHalfImage] = blend(plasmaImage[i], 0xDDEEFF, w);
+    workerPool().forBands(kPlasmaSize, [&](int first, int last) {
+        for (int c = first; c < last; ++c) {
+            const double sum = maths::cos(u2 - c * kTwoPi / 32.0) * maths::sin(u1 - c * kTwoPi / 128.0) +
+                               maths::sin(u4 - c * kTwoPi / 64.0) + maths::cos(u3 + c * kTwoPi / 256.0);
+            const int v = static_cast<int>(12.0 * sum + 48.0);  // 12..84
+            newLine[c] = static_cast<std::uint32_t>(v) * 0x010203u;
         }
     });
-    discWarp(skyImage);
+    // The plasma scrolls up two rows into the spare picture: the top quarter
+    // greys, the rest darkens by 127/128. The sky is made of each new row:
+    // upper half towards blue-grey, lower half towards pale blue, both more so
+    // further down.
+    workerPool().forBands(kPlasmaRows, [](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            std::uint32_t* row = plasmaSpare + r * kPlasmaSize;
+            const std::uint32_t* below = plasmaImage + (r + 2) * kPlasmaSize;
+            if (r < 32) {
+                for (int c = 0; c < kPlasmaSize; ++c) row[c] = blend(below[c], 0x808080, 24);
+            } else if (r < kPlasmaRows - 2) {
+                for (int c = 0; c < kPlasmaSize; ++c) row[c] = scale(below[c], 127);
+            } else {
+                std::copy_n(newLine, kPlasmaSize, row);
+            }
+            for (int i = r * kPlasmaSize; i < (r + 1) * kPlasmaSize; ++i) {
+                const std::uint32_t w = static_cast<std::uint32_t>(i / 128);
+                unwarpedSky[i] = blend(plasmaSpare[i], 0x607080, w);
+                unwarpedSky[i + kHalfImage] = blend(plasmaSpare[i], 0xDDEEFF, w);
+            }
+        }
+    });
+    std::swap(plasmaImage, plasmaSpare);
+    discWarp(unwarpedSky, skyImage);
 }
 
 void prepare() {
     if (plasmaImage == nullptr) plasmaImage = new std::uint32_t[kImagePixels];
     std::fill_n(plasmaImage, kImagePixels, 0xFFFFFFu);
+    if (plasmaSpare == nullptr) plasmaSpare = new std::uint32_t[kImagePixels];
+    std::fill_n(plasmaSpare, kImagePixels, 0xFFFFFFu);
+    if (unwarpedSky == nullptr) unwarpedSky = new std::uint32_t[kImagePixels];
     if (skyImage == nullptr) skyImage = new std::uint32_t[kImagePixels];
     std::fill_n(skyImage, kImagePixels, 0xFFFFFFu);
 
@@ -314,6 +330,10 @@ void teardown() {
     skyImage = nullptr;
     delete[] plasmaImage;
     plasmaImage = nullptr;
+    delete[] plasmaSpare;
+    plasmaSpare = nullptr;
+    delete[] unwarpedSky;
+    unwarpedSky = nullptr;
     cubeLattice.reset();
     delete[] glowSprites;
     glowSprites = nullptr;
