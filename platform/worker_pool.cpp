@@ -10,6 +10,7 @@
 
 namespace {
 constexpr int kBandsPerThread = 6;
+constexpr int kMaxBands = 0xFFFF;  // a band index fits in 16 bits
 
 // A frame runs its passes a few tens of microseconds apart. Waking a sleeping
 // thread costs about as much, so a worker that has finished a pass, and a
@@ -54,7 +55,7 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::run(int count, BandJob job) {
-    const int bands = std::min(threadCount() * kBandsPerThread, count);
+    const int bands = std::min({threadCount() * kBandsPerThread, count, kMaxBands});
     if (threadCount() == 1 || bands <= 1) {
         if (count > 0) job.call(job.function, 0, count);
         return;
@@ -67,23 +68,25 @@ void WorkerPool::run(int count, BandJob job) {
         count_ = count;
         bands_ = bands;
         unfinished_.store(bands, std::memory_order_relaxed);
-        next_.store(static_cast<std::uint64_t>(pass) << 32, std::memory_order_release);
+        next_.store(static_cast<std::uint64_t>(pass) << 32 | static_cast<std::uint64_t>(bands), std::memory_order_release);
     }
     start_.notify_all();
-    takeBands(pass, job, count, bands);
+    takeBands(pass, job, count, bands, false);
     const auto finished = [this] { return unfinished_.load(std::memory_order_acquire) == 0; };
     if (watch(finished)) return;
     std::unique_lock<std::mutex> lock(mutex_);
     done_.wait(lock, finished);
 }
 
-void WorkerPool::takeBands(std::uint32_t pass, const BandJob& job, int count, int bands) {
+void WorkerPool::takeBands(std::uint32_t pass, const BandJob& job, int count, int bands, bool fromBack) {
     std::uint64_t next = next_.load(std::memory_order_acquire);
     for (;;) {
         if (static_cast<std::uint32_t>(next >> 32) != pass) return;
-        const auto band = static_cast<int>(next & 0xFFFFFFFFu);
-        if (band >= bands) return;
-        if (!next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel)) continue;
+        const auto front = static_cast<int>(next >> 16 & 0xFFFFu);
+        const auto back = static_cast<int>(next & 0xFFFFu);
+        if (front >= back) return;
+        const int band = fromBack ? back - 1 : front;
+        if (!next_.compare_exchange_weak(next, fromBack ? next - 1 : next + (1u << 16), std::memory_order_acq_rel)) continue;
         const int first = static_cast<int>(static_cast<std::int64_t>(count) * band / bands);
         const int last = static_cast<int>(static_cast<std::int64_t>(count) * (band + 1) / bands);
         job.call(job.function, first, last);
@@ -111,7 +114,7 @@ void WorkerPool::work() {
             count = count_;
             bands = bands_;
         }
-        takeBands(seen, job, count, bands);
+        takeBands(seen, job, count, bands, true);
     }
 }
 

@@ -50,8 +50,10 @@ private:
     };
     void run(int count, BandJob job);
     void work();
-    // Runs bands of pass `pass` until none is left to take.
-    void takeBands(std::uint32_t pass, const BandJob& job, int count, int bands);
+    // Runs bands of pass `pass` until none is left to take: the caller's from
+    // the top, the workers' from the bottom, so that each thread tends to draw
+    // the same rows pass after pass and finds them in its own cache.
+    void takeBands(std::uint32_t pass, const BandJob& job, int count, int bands, bool fromBack);
 
     std::vector<WorkerThread> workers_;
     std::mutex mutex_;
@@ -63,8 +65,9 @@ private:
     int bands_ = 0;
     std::uint32_t pass_ = 0;
     bool stopping_ = false;
-    // The pass number (high half) and the next band to take (low half), so a
-    // worker still holding an old pass can never take a band of a new one.
+    // The pass number (high half), the next band to take from the top (16
+    // bits) and one past the next from the bottom (16 bits), so a worker
+    // still holding an old pass can never take a band of a new one.
     std::atomic<std::uint64_t> next_{0};
     std::atomic<int> unfinished_{0};
 };
