@@ -1,5 +1,6 @@
 // The credits: a grey plasma in a white viewport, the rainbow emblem shaking
 // on the beat, and three credit panels one after the other.
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -95,55 +96,60 @@ std::unique_ptr<std::uint32_t[]> makePanel(const char* title, const char* name, 
     return panel;
 }
 
-void drawPlasma(float t) {
-    const double p1 = t * 0.0023036166781847498;
+// The plasma's terms for one frame: those of time, and those of the column only.
+struct PlasmaFrame {
+    double p1, p3, p6;
+    double edge[256], waveA[256], waveB[256], waveC[256];
+    bool fading;  // the fade-in from white during the first 1,024 ms
+    std::uint32_t fade;
+};
+
+void preparePlasma(PlasmaFrame& f, float t) {
+    f.p1 = t * 0.0023036166781847498;
     const double p2 = t * 0.0018326094525995566;
-    const double p3 = t * 0.0029931158335827594;
+    f.p3 = t * 0.0029931158335827594;
     const double p4 = t * 0.0013410758110155969;
     const double p5 = t * 0.006864831468387451;
-    const double p6 = t * 0.0015770383220312253;
-    // The terms that depend on the column only, once per frame.
-    double edge[256], waveA[256], waveB[256], waveC[256];
+    f.p6 = t * 0.0015770383220312253;
     for (int n = 0; n < 256; ++n) {
-        edge[n] = maths::sin(n * (kPi / 256));
-        waveA[n] = maths::cos(p2 - n * 0.04048582995951417);
-        waveB[n] = maths::sin(p5 - n * 0.03676470588235294);
-        waveC[n] = maths::sin(n * 0.02881844380403458 + p4);
+        f.edge[n] = maths::sin(n * (kPi / 256));
+        f.waveA[n] = maths::cos(p2 - n * 0.04048582995951417);
+        f.waveB[n] = maths::sin(p5 - n * 0.03676470588235294);
+        f.waveC[n] = maths::sin(n * 0.02881844380403458 + p4);
     }
-    // The fade-in from white during the first 1,024 ms.
-    const bool fading = t < 1024.0f;
-    const std::uint32_t fade = fading && t > 0.0f ? static_cast<std::uint32_t>(static_cast<int>(t) / 8) : 0;
+    f.fading = t < 1024.0f;
+    f.fade = f.fading && t > 0.0f ? static_cast<std::uint32_t>(static_cast<int>(t) / 8) : 0;
+}
 
-    // Each plasma row fills two viewport rows of its own: the rows share out.
-    workerPool().forBands(144, [&](int first, int last) {
-        for (int r = first; r < last; ++r) {
-            const double ra = maths::sin(r * 0.022522522522522525 + p1);
-            const double rb = maths::cos(p3 - r * 0.04098360655737705);
-            const double rc = maths::cos(r * 0.023148148148148147 + p6);
-            const double rd = maths::sin(r * 0.02181661565);  // a half sine over the 144 rows
-            std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
-            std::uint32_t* bottom = top + kViewportWidth;
-            for (int n = 0; n < 256; ++n) {
-                const double sum = waveA[n] * ra + waveB[n] + waveC[n] * rb + rc;
-                const int v = static_cast<int>(sum * 32.0 + 128.0);
-                const double s = edge[n];
-                const int w = static_cast<int>(v * rd * s * s);
-                std::uint32_t j = w < 64 ? static_cast<std::uint32_t>(w) * 0x040404u
-                                         : static_cast<std::uint32_t>(319 - w) * 0x010101u;
-                if (fading) j = scale(j, fade);
-                const std::uint32_t pixel = 0xFFFFFFu - j;
-                top[2 * n] = top[2 * n + 1] = bottom[2 * n] = bottom[2 * n + 1] = pixel;
-            }
-        }
-    });
+// Plasma row r fills viewport rows 2r and 2r + 1, columns 64..575.
+void drawPlasmaRow(const PlasmaFrame& f, int r) {
+    const double ra = maths::sin(r * 0.022522522522522525 + f.p1);
+    const double rb = maths::cos(f.p3 - r * 0.04098360655737705);
+    const double rc = maths::cos(r * 0.023148148148148147 + f.p6);
+    const double rd = maths::sin(r * 0.02181661565);  // a half sine over the 144 rows
+    std::uint32_t* top = viewport + 2 * r * kViewportWidth + 64;
+    std::uint32_t* bottom = top + kViewportWidth;
+    for (int n = 0; n < 256; ++n) {
+        const double sum = f.waveA[n] * ra + f.waveB[n] + f.waveC[n] * rb + rc;
+        const int v = static_cast<int>(sum * 32.0 + 128.0);
+        const double s = f.edge[n];
+        const int w = static_cast<int>(v * rd * s * s);
+        std::uint32_t j = w < 64 ? static_cast<std::uint32_t>(w) * 0x040404u : static_cast<std::uint32_t>(319 - w) * 0x010101u;
+        if (f.fading) j = scale(j, f.fade);
+        const std::uint32_t pixel = 0xFFFFFFu - j;
+        top[2 * n] = top[2 * n + 1] = bottom[2 * n] = bottom[2 * n + 1] = pixel;
+    }
 }
 
 // Jumps sideways by up to 31 pixels on every 32nd row of the music and
 // settles over the next 31 rows, swinging with a period of about 505 ms.
-void drawEmblem(float t) {
-    if (!logoImage) return;
-    const int offset = static_cast<int>((31 - (currentRow() & 31)) * maths::cos(t * 0.012448113535809806));
-    for (int y = 0; y < kLogoSize; ++y) {
+int emblemOffset(float t) {
+    return static_cast<int>((31 - (currentRow() & 31)) * maths::cos(t * 0.012448113535809806));
+}
+
+// The emblem's opaque pixels on viewport rows first .. last - 1.
+void drawEmblemRows(int offset, int first, int last) {
+    for (int y = std::max(first - 16, 0); y < std::min(last - 16, kLogoSize); ++y) {
         const std::uint32_t* source = logoImage.get() + y * kLogoSize;
         std::uint32_t* destination = viewport + (16 + y) * kViewportWidth + 192 + offset;
         for (int x = 0; x < kLogoSize; ++x)
@@ -151,9 +157,11 @@ void drawEmblem(float t) {
     }
 }
 
-void drawPanel(const std::uint32_t* panel, int column, int row) {
-    for (int y = 0; y < kPanelRows; ++y) {
-        std::uint32_t* destination = viewport + (row + y) * kViewportWidth + column;
+// A panel's rows on viewport rows first .. last - 1, tinted by its coverage.
+void drawPanelRows(const PanelWindow& window, int first, int last) {
+    const std::uint32_t* panel = window.image.get();
+    for (int y = std::max(first - window.row, 0); y < std::min(last - window.row, kPanelRows); ++y) {
+        std::uint32_t* destination = viewport + (window.row + y) * kViewportWidth + window.column;
         for (int x = 0; x < kPanelWidth; ++x)
             destination[x] = blend(destination[x], kPanelTint, panel[y * kPanelWidth + x] & 0xFF);
     }
@@ -173,11 +181,18 @@ void prepare() {
 
 void drawFrame(float t) {
     if (viewport == nullptr) return;
-    for (int i = 0; i < kViewportWidth * kViewportHeight; ++i) viewport[i] = 0xFFFFFF;
-    drawPlasma(t);
-    drawEmblem(t);
-    for (const PanelWindow& window : panelWindows)
-        if (window.image && t > window.from && t < window.to) drawPanel(window.image.get(), window.column, window.row);
+    PlasmaFrame plasma;
+    preparePlasma(plasma, t);
+    const int offset = logoImage ? emblemOffset(t) : 0;
+    // Each band of plasma rows draws its two viewport rows per plasma row
+    // whole: the white ground, the plasma, the emblem, then the panel.
+    workerPool().forBands(kViewportHeight / 2, [&](int first, int last) {
+        std::fill(viewport + 2 * first * kViewportWidth, viewport + 2 * last * kViewportWidth, 0xFFFFFFu);
+        for (int r = first; r < last; ++r) drawPlasmaRow(plasma, r);
+        if (logoImage) drawEmblemRows(offset, 2 * first, 2 * last);
+        for (const PanelWindow& window : panelWindows)
+            if (window.image && t > window.from && t < window.to) drawPanelRows(window, 2 * first, 2 * last);
+    });
 }
 
 void teardown() {

@@ -95,22 +95,21 @@ void addGreetings(float t) {
     constexpr int kColumns = kMapWidth - 1;
     const float pf = static_cast<float>(t * 0.0036630036775022745);
     const float pr = static_cast<float>(t * 0.0044843051582574844);
-    int sideways[kRows];
     int upDown[kColumns];
-    for (int r = 0; r < kRows; ++r)
-        sideways[r] = static_cast<int>(-32.0 * maths::sin((2 * r + 1) * 0.019083969465648856 + pr));
     for (int j = 0; j < kColumns; ++j)
         upDown[j] = static_cast<int>(-32.0 * maths::sin((2 * j + 1) * 0.02358490566037736 + pf));
-    for (int r = 0; r < kRows; ++r) {
-        const int y = 2 * r + 1;
-        for (int j = 0; j < kColumns; ++j) {
-            const int x = 2 * j + 1;
-            const std::uint32_t c =
-                greetingsImage[((y - upDown[j]) & (kGreetingsHeight - 1)) * kGreetingsWidth +
-                               ((x - sideways[r]) & (kGreetingsWidth - 1))];
-            addPixel(viewport, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), c);
+    workerPool().forBands(kRows, [&](int first, int last) {
+        for (int r = first; r < last; ++r) {
+            const int sideways = static_cast<int>(-32.0 * maths::sin((2 * r + 1) * 0.019083969465648856 + pr));
+            const int y = 2 * r + 1;
+            for (int j = 0; j < kColumns; ++j) {
+                const int x = 2 * j + 1;
+                const std::uint32_t c = greetingsImage[((y - upDown[j]) & (kGreetingsHeight - 1)) * kGreetingsWidth +
+                                                       ((x - sideways) & (kGreetingsWidth - 1))];
+                addPixel(viewport, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), c);
+            }
         }
-    }
+    });
 }
 
 // Fills the three other pixels of every 2x2 block from the drawn ones, as a
