@@ -12,8 +12,7 @@ constexpr std::uint32_t kOutside = 0xFF00FF;
 constexpr int kWidth = 640;
 constexpr int kHeight = 288;
 
-// The copy the in-place discWarp reads from; static because it warps the
-// environment maps of several scenes.
+// The copy the in-place discWarp reads from; static so that a call allocates nothing.
 std::uint32_t warpCopy[kSide * kSide];
 
 // Writes row y of the disc into disc[0 .. 255]: the source row squeezed into

@@ -9,7 +9,9 @@
 // centre lies at the corners, where 8-bit signed lookups land. Not reentrant:
 // it works through one static copy so that a per-frame call allocates nothing.
 void discWarp(std::uint32_t* picture);
-// The same warp of source into picture (another 256x256 picture), with no copy.
+// The same warp of source into picture, another 256x256 picture that does
+// not overlap it, with no copy. Both share their rows out over the worker
+// pool, so neither may be called from inside a band of another pass.
 void discWarp(const std::uint32_t* source, std::uint32_t* picture);
 
 // Fills the 640x288 viewport from samples at its even columns of every fourth

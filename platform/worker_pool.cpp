@@ -15,6 +15,8 @@ constexpr int kMaxBands = 0xFFFF;  // a band index fits in 16 bits
 // A frame runs its passes a few tens of microseconds apart. Waking a sleeping
 // thread costs about as much, so a worker that has finished a pass, and a
 // caller waiting for the last band, first watch for a while before sleeping.
+// Between looks the watcher yields, so that on a busy machine (or with more
+// threads than cores) the core goes to whatever else is ready to run.
 constexpr auto kWatch = std::chrono::microseconds(200);
 
 void relax() {
@@ -33,6 +35,7 @@ bool watch(const Ready& ready) {
             relax();
         }
         if (std::chrono::steady_clock::now() >= until) return ready();
+        std::this_thread::yield();
     }
 }
 }  // namespace

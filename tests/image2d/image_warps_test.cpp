@@ -1,5 +1,7 @@
 #include "image2d/image_warps.h"
 
+#include "platform/worker_pool.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -80,6 +82,24 @@ TEST(DiscWarp, RepeatedWarpsUseTheSameResult) {
     discWarp(other.data());
     discWarp(b.data());
     EXPECT_EQ(a, b);
+}
+
+// Warping from a separate source gives the in-place result, on any count of
+// threads; the coordinate picture makes every pixel's source visible.
+TEST(DiscWarpThreads, FromASourceMatchesInPlaceAtEveryThreadCount) {
+    std::vector<std::uint32_t> inPlace = coordinatePicture();
+    discWarp(inPlace.data());
+    const std::vector<std::uint32_t> source = coordinatePicture();
+    for (int threads : {1, 2, 3}) {
+        setWorkerThreads(threads);
+        std::vector<std::uint32_t> picture(65536, 0x123456);
+        discWarp(source.data(), picture.data());
+        EXPECT_TRUE(picture == inPlace) << threads << " threads";
+        std::vector<std::uint32_t> again = coordinatePicture();
+        discWarp(again.data());
+        EXPECT_TRUE(again == inPlace) << threads << " threads, in place";
+    }
+    setWorkerThreads(1);
 }
 
 class ExpandSamples : public ::testing::Test {

@@ -61,6 +61,21 @@ TEST_F(Scene2, FirstFrameFadesTheWhitePlasmaOnceAndAddsTwoNewRows) {
     }
 }
 
+// Every frame scrolls the plasma the last frame left, whichever of its two
+// pictures that was, and leaves the rows scene 5 also reads (128..255) white.
+TEST_F(Scene2, EachFrameScrollsTheLastFramesPlasma) {
+    scene2::drawFrame(0.0f);
+    for (float t : {17.0f, 33.0f}) {
+        const std::vector<std::uint32_t> before(plasmaImage, plasmaImage + 256 * 256);
+        scene2::drawFrame(t);
+        for (int r = 0; r < 126; ++r) {
+            const std::uint32_t below = before[(r + 2) * 256 + 7];
+            ASSERT_EQ(plasmaImage[r * 256 + 7], r < 32 ? blend(below, 0x808080, 24) : scale(below, 127)) << t << " row " << r;
+        }
+        for (int i = 128 * 256; i < 256 * 256; ++i) ASSERT_EQ(plasmaImage[i], 0xFFFFFFu) << t << " pixel " << i;
+    }
+}
+
 TEST_F(Scene2, SkyIsTheDiscWarpedBlendOfThePlasma) {
     scene2::drawFrame(0.0f);
     // After the warp the corners hold the disc's centre, the middle is outside it.
