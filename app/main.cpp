@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
         std::printf("audio %016llx\n", static_cast<unsigned long long>(hash));
         return 0;
     }
-    setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads());
+    // A show paced to the screen has time to spare: its workers sleep between passes.
+    setWorkerThreads(options.threads > 0 ? options.threads : defaultWorkerThreads(), options.headless || !options.pacing);
     dialogs::setEnabled(options.dialogs && !options.headless);
     if (options.headless) {
         HeadlessDisplay display(false);

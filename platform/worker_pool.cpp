@@ -40,7 +40,7 @@ bool watch(const Ready& ready) {
 }
 }  // namespace
 
-WorkerPool::WorkerPool([[maybe_unused]] int threads) {
+WorkerPool::WorkerPool([[maybe_unused]] int threads, bool workersWatch) : workersWatch_(workersWatch) {
 #ifndef __EMSCRIPTEN__
     const int extra = std::max(threads, 1) - 1;
     workers_.reserve(static_cast<std::size_t>(extra));
@@ -107,7 +107,8 @@ void WorkerPool::work() {
         BandJob job;
         int count = 0;
         int bands = 0;
-        watch([&] { return static_cast<std::uint32_t>(next_.load(std::memory_order_acquire) >> 32) != seen; });
+        if (workersWatch_)
+            watch([&] { return static_cast<std::uint32_t>(next_.load(std::memory_order_acquire) >> 32) != seen; });
         {
             std::unique_lock<std::mutex> lock(mutex_);
             start_.wait(lock, [&] { return stopping_ || pass_ != seen; });
@@ -125,7 +126,9 @@ namespace {
 std::unique_ptr<WorkerPool> showPool;
 }  // namespace
 
-void setWorkerThreads(int threads) { showPool = std::make_unique<WorkerPool>(threads); }
+void setWorkerThreads(int threads, bool workersWatch) {
+    showPool = std::make_unique<WorkerPool>(threads, workersWatch);
+}
 
 WorkerPool& workerPool() {
     if (!showPool) showPool = std::make_unique<WorkerPool>(1);

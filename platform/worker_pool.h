@@ -10,7 +10,7 @@
 // instead of holding up the frame. Which thread draws a band never changes
 // what is drawn. Between passes, which come a few tens of microseconds apart
 // in a frame, the workers watch for the next one for a while before they
-// sleep, and so does a caller waiting for the last band.
+// sleep (unless told not to), and so does a caller waiting for the last band.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -28,7 +28,9 @@ using WorkerThread = std::jthread;
 
 class WorkerPool {
 public:
-    explicit WorkerPool(int threads);
+    // With workersWatch false the workers sleep as soon as a pass is done:
+    // the least CPU for a show paced to the screen, which has time to spare.
+    explicit WorkerPool(int threads, bool workersWatch = true);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -55,6 +57,7 @@ private:
     // the same rows pass after pass and finds them in its own cache.
     void takeBands(std::uint32_t pass, const BandJob& job, int count, int bands, bool fromBack);
 
+    const bool workersWatch_;
     std::vector<WorkerThread> workers_;
     std::mutex mutex_;
     std::condition_variable start_;
@@ -73,7 +76,7 @@ private:
 };
 
 // The show's pool: set once at start-up (--threads), a single thread until then.
-void setWorkerThreads(int threads);
+void setWorkerThreads(int threads, bool workersWatch = true);
 WorkerPool& workerPool();
 // The count the show uses when none is asked for: the hardware's.
 int defaultWorkerThreads();
