@@ -38,21 +38,24 @@ TEST(WorkerPoolThreads, BandsCoverEachIndexOnceOverManyPasses) {
 
 // Two bands that can only finish together: the second must run on another
 // thread while the caller is in the first. The worker is found both watching
-// for the next pass (right after the last) and asleep (long after it).
+// for the next pass (right after the last) and asleep (long after it, or
+// always when it is told not to watch).
 TEST(WorkerPoolThreads, BandsRunOnSeparateThreadsAtOnce) {
-    WorkerPool pool(2);
-    for (const auto pause : {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(20)}) {
-        std::this_thread::sleep_for(pause);
-        std::atomic<int> inside{0};
-        std::atomic<bool> metTheOther[2] = {false, false};
-        pool.forBands(2, [&](int first, int) {
-            ++inside;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-            metTheOther[first] = inside.load() == 2;
-        });
-        EXPECT_TRUE(metTheOther[0]) << pause.count() << " ms";
-        EXPECT_TRUE(metTheOther[1]) << pause.count() << " ms";
+    using std::chrono::milliseconds;
+    for (const bool workersWatch : {true, false}) {
+        WorkerPool pool(2, workersWatch);
+        for (const milliseconds pause : {milliseconds(0), milliseconds(0), milliseconds(20)}) {
+            std::this_thread::sleep_for(pause);
+            std::atomic<int> inside{0};
+            std::atomic<bool> metTheOther[2] = {false, false};
+            pool.forBands(2, [&](int first, int) {
+                ++inside;
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (inside.load() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+                metTheOther[first] = inside.load() == 2;
+            });
+            EXPECT_TRUE(metTheOther[0] && metTheOther[1]) << pause.count() << " ms, watching " << workersWatch;
+        }
     }
 }
 
