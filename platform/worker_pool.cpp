@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <system_error>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -13,10 +14,11 @@ constexpr int kBandsPerThread = 6;
 constexpr int kMaxBands = 0xFFFF;  // a band index fits in 16 bits
 
 // A frame runs its passes a few tens of microseconds apart. Waking a sleeping
-// thread costs about as much, so a worker that has finished a pass, and a
-// caller waiting for the last band, first watch for a while before sleeping.
-// Between looks the watcher yields, so that on a busy machine (or with more
-// threads than cores) the core goes to whatever else is ready to run.
+// thread costs about as much, so a worker that has finished a pass (unless
+// told not to) and a caller waiting for the last band first watch for a
+// while before sleeping. Between looks the watcher yields, offering the core
+// to whatever else is ready to run on a busy machine or with more threads
+// than cores.
 constexpr auto kWatch = std::chrono::microseconds(200);
 
 void relax() {
@@ -44,7 +46,11 @@ WorkerPool::WorkerPool([[maybe_unused]] int threads, bool workersWatch) : worker
 #ifndef __EMSCRIPTEN__
     const int extra = std::max(threads, 1) - 1;
     workers_.reserve(static_cast<std::size_t>(extra));
-    for (int i = 0; i < extra; ++i) workers_.emplace_back([this] { work(); });
+    // A thread the system refuses leaves the pool smaller; the frames are the same.
+    try {
+        for (int i = 0; i < extra; ++i) workers_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+    }
 #endif
 }
 

@@ -10,7 +10,8 @@
 // instead of holding up the frame. Which thread draws a band never changes
 // what is drawn. Between passes, which come a few tens of microseconds apart
 // in a frame, the workers watch for the next one for a while before they
-// sleep (unless told not to), and so does a caller waiting for the last band.
+// sleep, unless told not to; a caller waiting for the last band always
+// watches for a while.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>

@@ -8,11 +8,12 @@ class GlowSprite;
 
 constexpr int kPlasmaSize = 256;
 
-// Scene 2's plasma picture: 256x256 pixels 0x00RRGGBB, rows of 256, of which
-// rows 0..127 are used. Scene 2 rewrites it every frame, into the other of
-// two pictures, so the pointer changes too: read it afresh, never keep it.
-// Scene 5 textures its tunnel with what scene 2 left. Allocated by scene2::prepare (all white), freed by
-// scene2::teardown; null otherwise.
+// Scene 2's plasma picture: 256x256 pixels 0x00RRGGBB, rows of 256. Scene 2
+// rewrites rows 0..127 every frame, into the other of two pictures, so the
+// pointer changes too: read it afresh, never keep it. Rows 128..255 stay
+// white. Scene 5 textures its tunnel with all of what scene 2 left.
+// Allocated by scene2::prepare (all white), freed by scene2::teardown; null
+// otherwise.
 extern std::uint32_t* plasmaImage;
 
 namespace scene2 {

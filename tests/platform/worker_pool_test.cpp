@@ -37,9 +37,9 @@ TEST(WorkerPoolThreads, BandsCoverEachIndexOnceOverManyPasses) {
 }
 
 // Two bands that can only finish together: the second must run on another
-// thread while the caller is in the first. The worker is found both watching
-// for the next pass (right after the last) and asleep (long after it, or
-// always when it is told not to watch).
+// thread while the caller is in the first. The worker is usually found
+// watching for the next pass (right after the last) and surely asleep (long
+// after it, or always when it is told not to watch).
 TEST(WorkerPoolThreads, BandsRunOnSeparateThreadsAtOnce) {
     using std::chrono::milliseconds;
     for (const bool workersWatch : {true, false}) {

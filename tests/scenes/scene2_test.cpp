@@ -68,9 +68,9 @@ TEST_F(Scene2, EachFrameScrollsTheLastFramesPlasma) {
     for (float t : {17.0f, 33.0f}) {
         const std::vector<std::uint32_t> before(plasmaImage, plasmaImage + 256 * 256);
         scene2::drawFrame(t);
-        for (int r = 0; r < 126; ++r) {
-            const std::uint32_t below = before[(r + 2) * 256 + 7];
-            ASSERT_EQ(plasmaImage[r * 256 + 7], r < 32 ? blend(below, 0x808080, 24) : scale(below, 127)) << t << " row " << r;
+        for (int i = 0; i < 126 * 256; ++i) {
+            const std::uint32_t below = before[i + 2 * 256];
+            ASSERT_EQ(plasmaImage[i], i < 32 * 256 ? blend(below, 0x808080, 24) : scale(below, 127)) << t << " pixel " << i;
         }
         for (int i = 128 * 256; i < 256 * 256; ++i) ASSERT_EQ(plasmaImage[i], 0xFFFFFFu) << t << " pixel " << i;
     }
