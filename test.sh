@@ -36,8 +36,8 @@ step "testing (ASan+UBSan)" env ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBS
 summary
 
 step "configuring (TSan)" configure build-tsan RelWithDebInfo -DQORBT_TSAN=ON
-step "building (TSan: the player's tests, the pool's, the banded drawing's, the show)" \
-    cmake --build build-tsan -j "$jobs" --target test_music test_platform test_render3d qorbt
+step "building (TSan: the player's tests, the pool's, the banded drawing's and warps', the show)" \
+    cmake --build build-tsan -j "$jobs" --target test_music test_platform test_image2d test_render3d qorbt
 step "testing (TSan: the output thread, the drawing threads, the show on SDL's disk audio for 20 s)" \
     env TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/sanitizers/tsan.supp" QORBT_E2E_SOUND_S=20 \
     ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "Threads|e2e_window_sound|e2e_shot_hashes"
